@@ -1,0 +1,581 @@
+#include "MainWindow.h"
+
+#include "PageWidget.h"
+#include "Theme.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPdfDocument>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSet>
+#include <QShortcut>
+#include <QSlider>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle("Quirefold - Ultimate PDF Tool");
+    setMinimumSize(1100, 750);
+    resize(1400, 850);
+    setAcceptDrops(true);
+
+    setupUI();
+    createShortcuts();
+    updateButtonStates();
+    showStatus(QString::fromUtf8("✅ Hazır - PDF dosyalarını sürükleyip bırakın veya 'Dosya Ekle' "
+                                 "butonunu kullanın"));
+}
+
+MainWindow::~MainWindow() = default;
+
+// ---------------------------------------------------------------------------
+// Window building
+
+void MainWindow::setupUI()
+{
+    auto *central = new QWidget(this);
+    auto *mainLayout = new QVBoxLayout(central);
+    mainLayout->setContentsMargins(20, 20, 20, 20);
+    mainLayout->setSpacing(15);
+    setCentralWidget(central);
+
+    createTitleRow(mainLayout);
+
+    auto *upperRow = new QHBoxLayout;
+    auto *middleRow = new QHBoxLayout;
+    auto *lowerRow = new QHBoxLayout;
+    for (QHBoxLayout *row : {upperRow, middleRow, lowerRow}) {
+        row->setSpacing(8);
+        mainLayout->addLayout(row);
+    }
+    createUpperToolbar(upperRow);
+    createMiddleToolbar(middleRow);
+    createLowerToolbar(lowerRow);
+
+    scrollArea = new QScrollArea(central);
+    scrollArea->setObjectName("scrollArea");
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    gridContainer = new QWidget;
+    gridContainer->setObjectName("gridContainer");
+    gridContainer->setMinimumSize(900, 500);
+    gridContainer->setAcceptDrops(true);
+    scrollArea->setWidget(gridContainer);
+    mainLayout->addWidget(scrollArea, 1);
+
+    progressBar = new QProgressBar(central);
+    progressBar->setObjectName("progressBar");
+    progressBar->setVisible(false);
+    progressBar->setTextVisible(true);
+    progressBar->setFixedHeight(8);
+    mainLayout->addWidget(progressBar);
+
+    setStyleSheet(Theme::windowSheet());
+    updatePageGrid();
+}
+
+void MainWindow::createTitleRow(QVBoxLayout *mainLayout)
+{
+    auto *row = new QHBoxLayout;
+    auto *title = new QLabel("Quirefold");
+    title->setObjectName("titleLabel");
+    QFont font = title->font();
+    font.setPointSize(22);
+    font.setWeight(QFont::Bold);
+    font.setFamily("Segoe UI");
+    title->setFont(font);
+    title->setStyleSheet(Theme::titleLabel());
+    row->addWidget(title);
+    row->addStretch();
+
+    pageCountLabel = new QLabel("0 pages");
+    pageCountLabel->setObjectName("pageCountLabel");
+    pageCountLabel->setStyleSheet(Theme::pageCountLabel());
+    row->addWidget(pageCountLabel);
+    mainLayout->addLayout(row);
+}
+
+void MainWindow::createUpperToolbar(QHBoxLayout *row)
+{
+    addButton = addToolButton(row, QString::fromUtf8("📄 Add Files"), Theme::neutralButton(),
+                              "Add PDF files, images, or Office documents", &MainWindow::addPDFFiles,
+                              "addButton");
+    addButton->setMinimumWidth(110);
+    mergeButton = addToolButton(row, QString::fromUtf8("🔗 Merge"), Theme::blueButton(),
+                                "Merge all PDFs into one file", &MainWindow::mergePDFs,
+                                "mergeButton");
+    mergeButton->setMinimumWidth(90);
+    clearButton = addToolButton(row, QString::fromUtf8("🗑 Clear"), Theme::redButton(),
+                                "Clear all pages", &MainWindow::clearAll, "clearButton");
+    clearButton->setMinimumWidth(80);
+    addSeparator(row);
+
+    zoomLabel = new QLabel("Zoom:");
+    zoomLabel->setStyleSheet(Theme::zoomLabel());
+    row->addWidget(zoomLabel);
+    zoomSlider = new QSlider(Qt::Horizontal);
+    zoomSlider->setObjectName("zoomSlider");
+    zoomSlider->setRange(50, 150);
+    zoomSlider->setValue(100);
+    zoomSlider->setFixedWidth(120);
+    zoomSlider->setStyleSheet(Theme::slider());
+    zoomSlider->setToolTip("Zoom Level (50% - 150%)");
+    connect(zoomSlider, &QSlider::valueChanged, this, &MainWindow::onZoomChanged);
+    row->addWidget(zoomSlider);
+    addSeparator(row);
+
+    undoButton = addToolButton(row, "Undo", Theme::secondaryButton(), "Undo (Ctrl+Z)",
+                               &MainWindow::undo, "undoButton");
+    undoButton->setFixedWidth(70);
+    redoButton = addToolButton(row, "Redo", Theme::secondaryButton(), "Redo (Ctrl+Y)",
+                               &MainWindow::redo, "redoButton");
+    redoButton->setFixedWidth(70);
+    addSeparator(row);
+
+    selectAllButton = addToolButton(row, "Select All", Theme::secondaryButton(), QString(),
+                                    &MainWindow::selectAll, "selectAllButton");
+    deselectButton = addToolButton(row, "Deselect", Theme::secondaryButton(), QString(),
+                                   &MainWindow::deselectAll, "deselectButton");
+    row->addStretch();
+}
+
+void MainWindow::createMiddleToolbar(QHBoxLayout *row)
+{
+    const QString look = Theme::secondaryButton();
+    addToolButton(row, QString::fromUtf8("🖼️ Extract"), look, "Extract images from PDF",
+                  &MainWindow::extractImages, "extractButton");
+    addToolButton(row, QString::fromUtf8("📄 Blank"), look, "Insert blank page",
+                  &MainWindow::insertBlankPage, "blankButton");
+    addToolButton(row, QString::fromUtf8("✂️ Crop"), look, "Crop page margins",
+                  &MainWindow::cropPages, "cropButton");
+    addToolButton(row, QString::fromUtf8("⚡ Optimize"), look, "Optimize for web/email",
+                  &MainWindow::optimizeForWeb, "optimizeButton");
+    row->addStretch();
+}
+
+void MainWindow::createLowerToolbar(QHBoxLayout *row)
+{
+    const QString look = Theme::secondaryButton();
+    addToolButton(row, QString::fromUtf8("📤 Export"), look,
+                  "Export pages as images (JPG, PNG, etc.)", &MainWindow::exportPages,
+                  "exportButton");
+    addToolButton(row, QString::fromUtf8("🖨️ Print"), look, "Print PDF pages",
+                  &MainWindow::printPages, "printButton");
+    addToolButton(row, QString::fromUtf8("💧 Watermark"), look, "Add watermark to pages",
+                  &MainWindow::addWatermark, "watermarkButton");
+    addToolButton(row, QString::fromUtf8("🔢 Numbers"), look, "Add page numbers",
+                  &MainWindow::addPageNumbers, "numbersButton");
+    addSeparator(row);
+    rotateAllButton = addToolButton(row, "Rotate All", look, QString(), &MainWindow::rotateAllPages,
+                                    "rotateAllButton");
+    removeSelectedButton =
+        addToolButton(row, "Remove Selected", Theme::secondaryRedButton(), QString(),
+                      &MainWindow::removeSelectedPages, "removeSelectedButton");
+    addSeparator(row);
+    reverseButton = addToolButton(row, "Reverse", look, QString(), &MainWindow::reverseOrder,
+                                  "reverseButton");
+    addSeparator(row);
+    addToolButton(row, QString::fromUtf8("✂️ Split"), look, "Split PDF into separate files",
+                  &MainWindow::splitPDF, "splitButton");
+    addToolButton(row, QString::fromUtf8("🗜️ Compress"), look, "Reduce PDF file size",
+                  &MainWindow::compressPDF, "compressButton");
+    addToolButton(row, QString::fromUtf8("🔒 Lock"), look, "Add password protection",
+                  &MainWindow::setPassword, "lockButton");
+    addToolButton(row, QString::fromUtf8("🔓 Unlock"), look, "Remove password protection",
+                  &MainWindow::removePassword, "unlockButton");
+    addSeparator(row);
+
+    bookmarksCheckBox = new QCheckBox("Bookmarks");
+    bookmarksCheckBox->setObjectName("bookmarksCheckBox");
+    bookmarksCheckBox->setChecked(true);
+    bookmarksCheckBox->setStyleSheet(Theme::checkBox());
+    bookmarksCheckBox->setToolTip("Add bookmarks when merging");
+    row->addWidget(bookmarksCheckBox);
+    autoNumbersCheckBox = new QCheckBox("Auto Numbers");
+    autoNumbersCheckBox->setObjectName("autoNumbersCheckBox");
+    autoNumbersCheckBox->setChecked(false);
+    autoNumbersCheckBox->setStyleSheet(Theme::checkBox());
+    autoNumbersCheckBox->setToolTip("Automatically add page numbers when merging");
+    row->addWidget(autoNumbersCheckBox);
+    row->addStretch();
+}
+
+QPushButton *MainWindow::addToolButton(QHBoxLayout *row, const QString &text, const QString &look,
+                                       const QString &toolTip, void (MainWindow::*slot)(),
+                                       const char *objectName)
+{
+    auto *button = new QPushButton(text);
+    button->setObjectName(objectName);
+    button->setFixedHeight(36);
+    button->setStyleSheet(look);
+    if (!toolTip.isEmpty())
+        button->setToolTip(toolTip);
+    connect(button, &QPushButton::clicked, this, slot);
+    row->addWidget(button);
+    return button;
+}
+
+void MainWindow::addSeparator(QHBoxLayout *row) { row->addWidget(new QLabel("|")); }
+
+// The tooltips promise Ctrl+Z and Ctrl+Y, so bind them window-wide; they act
+// only while the matching button is enabled.
+void MainWindow::createShortcuts()
+{
+    auto bind = [this](const QKeySequence &keys, QPushButton *button, void (MainWindow::*slot)()) {
+        auto *shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, button, slot] {
+            if (button->isEnabled())
+                (this->*slot)();
+        });
+    };
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Z), undoButton, &MainWindow::undo);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Y), redoButton, &MainWindow::redo);
+    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), redoButton, &MainWindow::redo);
+}
+
+void MainWindow::updateButtonStates()
+{
+    const bool hasPages = !pageWidgets.isEmpty();
+    for (QWidget *widget : {static_cast<QWidget *>(mergeButton), static_cast<QWidget *>(clearButton),
+                            static_cast<QWidget *>(rotateAllButton),
+                            static_cast<QWidget *>(removeSelectedButton),
+                            static_cast<QWidget *>(selectAllButton),
+                            static_cast<QWidget *>(deselectButton),
+                            static_cast<QWidget *>(zoomSlider)})
+        widget->setEnabled(hasPages);
+    reverseButton->setEnabled(pageWidgets.size() > 1);
+    undoButton->setEnabled(!undoStack.isEmpty());
+    redoButton->setEnabled(!redoStack.isEmpty());
+}
+
+// ---------------------------------------------------------------------------
+// Status line and progress bar
+
+void MainWindow::showStatus(const QString &text, int timeout)
+{
+    statusBar()->showMessage(text, timeout);
+}
+
+void MainWindow::startProgress(int maximum)
+{
+    progressBar->setVisible(true);
+    progressBar->setMaximum(maximum);
+    progressBar->setValue(0);
+}
+
+void MainWindow::setProgress(int value) { progressBar->setValue(value); }
+
+void MainWindow::finishProgress() { progressBar->setVisible(false); }
+
+// ---------------------------------------------------------------------------
+// Loading and the grid
+
+namespace {
+
+double qualityFactorFor(int totalPages)
+{
+    if (totalPages <= 75)
+        return 0.4;
+    if (totalPages <= 150)
+        return 0.3;
+    if (totalPages <= 250)
+        return 0.25;
+    if (totalPages <= 400)
+        return 0.2;
+    if (totalPages <= 600)
+        return 0.15;
+    return 0.12;
+}
+
+constexpr int kMaxWorkspacePages = 1500;
+
+} // namespace
+
+PageWidget *MainWindow::createTile(const QPixmap &thumbnail, const QString &filePath,
+                                   int pageNumber, int totalPages, int globalIndex)
+{
+    auto *tile = new PageWidget(thumbnail, filePath, pageNumber, totalPages, globalIndex, this);
+    tile->setProperty("originalThumbnail", QVariant::fromValue(thumbnail));
+    tile->setProperty("totalPages", totalPages);
+    tile->setZoomLevel(zoomLevel);
+    connect(tile, &PageWidget::removePage, this, &MainWindow::onRemovePage);
+    connect(tile, &PageWidget::dragStarted, this, &MainWindow::onDragStarted);
+    connect(tile, &PageWidget::previewRequested, this, &MainWindow::onPreviewRequested);
+    connect(tile, &PageWidget::pageDropped, this, &MainWindow::onPageDropped);
+    return tile;
+}
+
+void MainWindow::loadPDFPages(const QString &filePath)
+{
+    QPdfDocument document;
+    document.load(filePath);
+    if (document.status() != QPdfDocument::Status::Ready) {
+        QMessageBox::warning(this, "Error",
+                             QString("Failed to load PDF: %1").arg(QFileInfo(filePath).fileName()));
+        return;
+    }
+
+    const int pageCount = document.pageCount();
+    const int total = pageWidgets.size() + pageCount;
+    if (total > kMaxWorkspacePages) {
+        QMessageBox::critical(
+            this, QString::fromUtf8("⛔ TOO MANY PAGES"),
+            QString::fromUtf8("🚨 ERROR: Cannot load %1 pages!\n\nMaximum supported: 1500 "
+                              "pages\nYour total: %1 pages\n\nPlease split your PDFs into smaller "
+                              "files first.")
+                .arg(total));
+        return;
+    }
+    const double factor = qualityFactorFor(total);
+    const QString factorText = QString::number(factor, 'f', 2);
+    if (total > 500) {
+        const auto answer = QMessageBox::warning(
+            this, QString::fromUtf8("⚠️ Large PDF Warning"),
+            QString::fromUtf8("🚨 Loading %1 total pages!\n\n• Thumbnail quality: %2x "
+                              "(ultra-low)\n• This may take 30-60 seconds\n• Memory usage: ~%3 "
+                              "MB\n\nConsider using smaller PDFs for better performance.\n\n"
+                              "Continue anyway?")
+                .arg(total)
+                .arg(factorText)
+                .arg((total * 50) / 1024),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
+
+    startProgress(pageCount);
+    showStatus(QString::fromUtf8("⏳ Loading %1 pages (quality: %2x)...").arg(pageCount).arg(factorText));
+    setUpdatesEnabled(false);
+    for (int i = 0; i < pageCount; ++i) {
+        const QSizeF points = document.pagePointSize(i);
+        const QSize size(static_cast<int>(points.width() * factor),
+                         static_cast<int>(points.height() * factor));
+        const QImage image = document.render(i, size);
+        if (!image.isNull()) {
+            pageWidgets.append(createTile(QPixmap::fromImage(image), filePath, i + 1, pageCount,
+                                          pageWidgets.size() + 1));
+        }
+        setProgress(i + 1);
+        if (total < 200 || i % 20 == 0)
+            QCoreApplication::processEvents();
+    }
+    setUpdatesEnabled(true);
+    finishProgress();
+    showStatus(QString::fromUtf8("✅ Loaded %1 pages! Total: %2 pages")
+                   .arg(pageCount)
+                   .arg(pageWidgets.size()),
+               3000);
+}
+
+void MainWindow::updatePageGrid()
+{
+    const int count = pageWidgets.size();
+    const bool large = count > 300;
+    if (large) {
+        setUpdatesEnabled(false);
+        showStatus(QString::fromUtf8("⏳ Updating grid with %1 pages...").arg(count));
+    }
+
+    if (QLayout *old = gridContainer->layout()) {
+        while (old->takeAt(0) != nullptr) {
+        }
+        delete old;
+    }
+    // The labels of an earlier empty state are not needed once pages exist.
+    qDeleteAll(gridContainer->findChildren<QLabel *>("emptyStateLabel", Qt::FindDirectChildrenOnly));
+
+    if (count == 0) {
+        auto *layout = new QVBoxLayout(gridContainer);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto *title = new QLabel("No PDF pages loaded", gridContainer);
+        title->setObjectName("emptyStateLabel");
+        title->setAlignment(Qt::AlignCenter);
+        title->setStyleSheet(Theme::emptyStateTitle());
+        auto *hint = new QLabel("Click 'Add PDF Files' or drag & drop PDF files here", gridContainer);
+        hint->setObjectName("emptyStateLabel");
+        hint->setAlignment(Qt::AlignCenter);
+        hint->setStyleSheet(Theme::emptyStateHint());
+        layout->addWidget(title);
+        layout->addWidget(hint);
+        gridContainer->setMinimumHeight(400);
+        pageCountLabel->setText(QString::fromUtf8("0 pages • 0 files"));
+        if (large)
+            setUpdatesEnabled(true);
+        return;
+    }
+
+    auto *outer = new QVBoxLayout(gridContainer);
+    outer->setSpacing(18);
+    outer->setContentsMargins(20, 20, 20, 20);
+    outer->setAlignment(Qt::AlignTop);
+
+    const int columnWidth = static_cast<int>(180 * zoomLevel) + 15;
+    const int available = scrollArea->viewport()->width() - 45;
+    const int columns = qMax(1, available / columnWidth);
+    const int rows = (count + columns - 1) / columns;
+
+    // Walk a guarded copy: pumping events below may let the user change the list.
+    const QList<QPointer<PageWidget>> tiles(pageWidgets.cbegin(), pageWidgets.cend());
+    QHBoxLayout *row = nullptr;
+    for (int i = 0; i < tiles.size(); ++i) {
+        if (i % columns == 0) {
+            row = new QHBoxLayout;
+            row->setSpacing(15);
+            row->setAlignment(Qt::AlignLeft);
+            outer->addLayout(row);
+        }
+        if (tiles[i])
+            row->addWidget(tiles[i]);
+        if (large && i > 0 && i % 50 == 0)
+            QCoreApplication::processEvents();
+    }
+    outer->addStretch();
+    gridContainer->setMinimumHeight(static_cast<int>(250 * zoomLevel) * rows + (rows - 1) * 15 +
+                                    40);
+
+    if (large) {
+        setUpdatesEnabled(true);
+        showStatus(QString::fromUtf8("✅ Grid updated (%1 pages)").arg(count), 2000);
+    }
+
+    QSet<QString> files;
+    for (PageWidget *tile : std::as_const(pageWidgets))
+        files.insert(tile->getFilePath());
+    pageCountLabel->setText(
+        QString::fromUtf8("%1 pages • %2 files").arg(pageWidgets.size()).arg(files.size()));
+    updateGlobalIndices();
+}
+
+void MainWindow::updateGlobalIndices()
+{
+    for (int i = 0; i < pageWidgets.size(); ++i)
+        pageWidgets[i]->setGlobalIndex(i + 1);
+}
+
+void MainWindow::onZoomChanged(int value)
+{
+    zoomLevel = value / 100.0;
+    const int count = pageWidgets.size();
+    const QList<QPointer<PageWidget>> tiles(pageWidgets.cbegin(), pageWidgets.cend());
+    if (count > 200) {
+        setUpdatesEnabled(false);
+        showStatus(QString::fromUtf8("⏳ Zooming %1 pages to %2%...").arg(count).arg(value));
+        for (int i = 0; i < tiles.size(); ++i) {
+            if (tiles[i])
+                tiles[i]->setZoomLevel(zoomLevel);
+            if (i > 0 && i % 50 == 0)
+                QCoreApplication::processEvents();
+        }
+        updatePageGrid();
+        setUpdatesEnabled(true);
+    } else {
+        for (PageWidget *tile : std::as_const(pageWidgets))
+            tile->setZoomLevel(zoomLevel);
+        updatePageGrid();
+    }
+    showStatus(QString::fromUtf8("✅ Zoom: %1%").arg(value), 1500);
+}
+
+// ---------------------------------------------------------------------------
+// Adding files
+
+void MainWindow::addPDFFiles() {}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *) {}
+
+// ---------------------------------------------------------------------------
+// Undo history
+
+QList<PageData> MainWindow::getCurrentPagesData() const { return {}; }
+
+void MainWindow::saveState() {}
+
+void MainWindow::undo() {}
+
+void MainWindow::redo() {}
+
+void MainWindow::restorePagesFromData(const QList<PageData> &) {}
+
+// ---------------------------------------------------------------------------
+// Editing commands
+
+void MainWindow::selectAll() {}
+
+void MainWindow::deselectAll() {}
+
+void MainWindow::rotateAllPages() {}
+
+void MainWindow::removeSelectedPages() {}
+
+void MainWindow::reverseOrder() {}
+
+void MainWindow::clearAll() {}
+
+void MainWindow::onRemovePage(PageWidget *) {}
+
+void MainWindow::onDragStarted(PageWidget *page) { draggedWidget = page; }
+
+void MainWindow::onPageDropped(PageWidget *, PageWidget *) {}
+
+// ---------------------------------------------------------------------------
+// Preview
+
+void MainWindow::onPreviewRequested(PageWidget *) {}
+
+// ---------------------------------------------------------------------------
+// Blank page
+
+void MainWindow::insertBlankPage() {}
+
+// ---------------------------------------------------------------------------
+// Output
+
+void MainWindow::mergePDFs() {}
+
+void MainWindow::splitPDF() {}
+
+void MainWindow::compressPDF() {}
+
+void MainWindow::optimizeForWeb() {}
+
+void MainWindow::cropPages() {}
+
+void MainWindow::exportPages() {}
+
+void MainWindow::extractImages() {}
+
+// ---------------------------------------------------------------------------
+// Stamps, protection and printing
+
+void MainWindow::addWatermark() {}
+
+void MainWindow::addPageNumbers() {}
+
+void MainWindow::setPassword() {}
+
+void MainWindow::removePassword() {}
+
+void MainWindow::printPages() {}
+
+void MainWindow::printToPrinter(QPrinter *, const QList<PageWidget *> &) {}

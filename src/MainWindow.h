@@ -1,0 +1,142 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <QStringList>
+
+class PageWidget;
+class QCheckBox;
+class QHBoxLayout;
+class QLabel;
+class QPrinter;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QSlider;
+
+// A value copy of one tile, as kept in the undo history.
+struct PageData
+{
+    QString filePath;
+    int pageNumber = 0;
+    int totalPages = 0;
+    int rotation = 0;
+    bool isSelected = false;
+    QPixmap thumbnail;
+};
+
+// The only top-level window: owns the page list, the undo history, the zoom
+// and the merge options, and runs every command.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The pages of the workspace in grid order.
+    const QList<PageWidget *> &pages() const { return pageWidgets; }
+    const QStringList &temporaryFiles() const { return tempFiles; }
+
+    void loadPDFPages(const QString &filePath);
+    void updatePageGrid();
+    void updateGlobalIndices();
+    QList<PageData> getCurrentPagesData() const;
+    void restorePagesFromData(const QList<PageData> &data);
+    void printToPrinter(QPrinter *printer, const QList<PageWidget *> &pages);
+
+public slots:
+    void addPDFFiles();
+    void mergePDFs();
+    void clearAll();
+    void onRemovePage(PageWidget *page);
+    void onDragStarted(PageWidget *page);
+    void onPreviewRequested(PageWidget *page);
+    void onPageDropped(PageWidget *source, PageWidget *target);
+    void rotateAllPages();
+    void removeSelectedPages();
+    void selectAll();
+    void deselectAll();
+    void reverseOrder();
+    void onZoomChanged(int value);
+    void undo();
+    void redo();
+    void saveState();
+    void exportPages();
+    void addWatermark();
+    void addPageNumbers();
+    void splitPDF();
+    void compressPDF();
+    void setPassword();
+    void removePassword();
+    void printPages();
+    void extractImages();
+    void insertBlankPage();
+    void cropPages();
+    void optimizeForWeb();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    // Window building
+    void setupUI();
+    void createTitleRow(class QVBoxLayout *mainLayout);
+    void createUpperToolbar(QHBoxLayout *row);
+    void createMiddleToolbar(QHBoxLayout *row);
+    void createLowerToolbar(QHBoxLayout *row);
+    void createShortcuts();
+    QPushButton *addToolButton(QHBoxLayout *row, const QString &text, const QString &look,
+                               const QString &toolTip, void (MainWindow::*slot)(),
+                               const char *objectName);
+    void addSeparator(QHBoxLayout *row);
+    void updateButtonStates();
+
+    // Status line and progress bar
+    void showStatus(const QString &text, int timeout = 0);
+    void startProgress(int maximum);
+    void setProgress(int value);
+    void finishProgress();
+
+    // Tiles
+    PageWidget *createTile(const QPixmap &thumbnail, const QString &filePath, int pageNumber,
+                           int totalPages, int globalIndex);
+
+    // Adding files
+
+    // Editing
+
+    // Output
+
+    // Stamps, protection and printing
+
+    QScrollArea *scrollArea = nullptr;
+    QWidget *gridContainer = nullptr;
+    QPushButton *addButton = nullptr;
+    QPushButton *mergeButton = nullptr;
+    QPushButton *clearButton = nullptr;
+    QPushButton *rotateAllButton = nullptr;
+    QPushButton *removeSelectedButton = nullptr;
+    QPushButton *selectAllButton = nullptr;
+    QPushButton *deselectButton = nullptr;
+    QPushButton *reverseButton = nullptr;
+    QPushButton *undoButton = nullptr;
+    QPushButton *redoButton = nullptr;
+    QLabel *pageCountLabel = nullptr;
+    QLabel *zoomLabel = nullptr;
+    QProgressBar *progressBar = nullptr;
+    QSlider *zoomSlider = nullptr;
+    QList<PageWidget *> pageWidgets;
+    // Guarded: the dragged tile may be removed before its drop arrives.
+    QPointer<PageWidget> draggedWidget;
+    QList<QList<PageData>> undoStack;
+    QList<QList<PageData>> redoStack;
+    double zoomLevel = 1.0;
+    QCheckBox *bookmarksCheckBox = nullptr;
+    QCheckBox *autoNumbersCheckBox = nullptr;
+    QStringList tempFiles;
+};

@@ -1,0 +1,308 @@
+#include "PageWidget.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QTransform>
+#include <QVBoxLayout>
+
+namespace {
+
+// Tile looks: one sheet per state.
+const char *const kFirstLook =
+    "PageWidget {    background-color: #2d2d2d;    border: 2px solid #444;    border-radius: 6px; }";
+const char *const kNormalLook =
+    "PageWidget {    background-color: #2a2a2a;    border: 1px solid #404040;    border-radius: 6px; }";
+const char *const kHoverLook =
+    "PageWidget {    background-color: #2a2a2a;    border: 1px solid #1976d2;    border-radius: 6px; }";
+const char *const kSelectedLook =
+    "PageWidget {    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #1565c0, stop:1 "
+    "#0d47a1);    border: 5px solid #00e5ff;    border-radius: 8px; }";
+const char *const kDragOverLook =
+    "PageWidget {    background-color: #1a1a2e;    border: 2px dashed #1976d2;    border-radius: 6px; }";
+
+const char *const kBadgeNormal =
+    "QLabel {    background-color: #1976d2;    color: white;    font-size: 13px;    font-weight: "
+    "600;    border-radius: 14px;    border: 1px solid #42a5f5; }";
+const char *const kBadgeSelected =
+    "QLabel {    background-color: #00e5ff;    color: #000000;    font-size: 15px;    font-weight: "
+    "800;    border-radius: 14px;    border: 2px solid #80deea; }";
+
+const char *const kThumbnailLook =
+    "QLabel {    background-color: white;    border: 1px solid #404040;    border-radius: 4px; }";
+const char *const kOverlayLook = "background-color: rgba(30, 30, 30, 220); border-radius: 4px;";
+const char *const kCaptionLook = "color: #e0e0e0; font-size: 10px;";
+
+QString overlayButtonLook(const char *background, const char *border, const char *hoverBackground,
+                          const char *hoverBorder)
+{
+    return QString("QPushButton {    background-color: %1;    border: 1px solid %2;    "
+                   "border-radius: 6px; }QPushButton:hover {    background-color: %3;    border: 1px "
+                   "solid %4; }")
+        .arg(background, border, hoverBackground, hoverBorder);
+}
+
+QString greyButtonLook()
+{
+    return overlayButtonLook("rgba(42, 42, 42, 240)", "rgba(64, 64, 64, 240)",
+                             "rgba(53, 53, 53, 250)", "rgba(255, 255, 255, 180)");
+}
+
+QString blueButtonLook()
+{
+    return overlayButtonLook("rgba(25, 118, 210, 240)", "rgba(30, 136, 229, 240)",
+                             "rgba(30, 136, 229, 250)", "rgba(66, 165, 245, 240)");
+}
+
+QString redButtonLook()
+{
+    return overlayButtonLook("rgba(198, 40, 40, 240)", "rgba(211, 47, 47, 240)",
+                             "rgba(211, 47, 47, 250)", "rgba(229, 57, 53, 240)");
+}
+
+constexpr int kThumbWidth = 168;
+constexpr int kThumbHeight = 180;
+
+} // namespace
+
+PageWidget::PageWidget(const QPixmap &thumbnail, const QString &filePath, int pageNumber,
+                       int totalPages, int globalIndex, QWidget *parent)
+    : QWidget(parent)
+    , filePath(filePath)
+    , pageNumber(pageNumber)
+    , totalPages(totalPages)
+    , globalIndex(globalIndex)
+    , basePixmap(thumbnail)
+{
+    setAcceptDrops(true);
+    setupUI();
+}
+
+void PageWidget::setupUI()
+{
+    setFixedSize(180, 250);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_StyledBackground, true);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+
+    indexLabel = new QLabel(QString::number(globalIndex), this);
+    indexLabel->setObjectName("indexLabel");
+    indexLabel->setFixedSize(28, 28);
+    indexLabel->setAlignment(Qt::AlignCenter);
+    indexLabel->setStyleSheet(kBadgeNormal);
+    layout->addWidget(indexLabel, 0, Qt::AlignCenter);
+
+    auto *container = new QWidget(this);
+    container->setFixedSize(kThumbWidth, kThumbHeight);
+    thumbnailLabel = new QLabel(container);
+    thumbnailLabel->setObjectName("thumbnailLabel");
+    thumbnailLabel->setGeometry(0, 0, kThumbWidth, kThumbHeight);
+    thumbnailLabel->setAlignment(Qt::AlignCenter);
+    thumbnailLabel->setScaledContents(false);
+    thumbnailLabel->setStyleSheet(kThumbnailLook);
+    updateThumbnail();
+    layout->addWidget(container);
+
+    overlayWidget = new QWidget(thumbnailLabel);
+    overlayWidget->setObjectName("overlayWidget");
+    overlayWidget->setGeometry(0, 0, kThumbWidth, kThumbHeight);
+    overlayWidget->setStyleSheet(kOverlayLook);
+    auto *overlayLayout = new QVBoxLayout(overlayWidget);
+    overlayLayout->setContentsMargins(0, 0, 0, 0);
+    overlayLayout->setSpacing(0);
+    overlayLayout->setAlignment(Qt::AlignCenter);
+    auto *buttons = new QWidget(overlayWidget);
+    auto *grid = new QGridLayout(buttons);
+    grid->setSpacing(8);
+    grid->setContentsMargins(0, 0, 0, 0);
+    overlayLayout->addWidget(buttons);
+
+    previewButton = makeOverlayButton(QStyle::SP_FileDialogDetailedView, "Preview (or double-click)",
+                                      blueButtonLook(), "previewButton");
+    selectButton = makeOverlayButton(QStyle::SP_DialogApplyButton, "Select/Deselect",
+                                     greyButtonLook(), "selectButton");
+    rotateButton = makeOverlayButton(QStyle::SP_BrowserReload, QString::fromUtf8("Rotate 90°"),
+                                     greyButtonLook(), "rotateButton");
+    removeButton = makeOverlayButton(QStyle::SP_DialogCloseButton, "Remove Page", redButtonLook(),
+                                     "removeButton");
+    grid->addWidget(previewButton, 0, 0);
+    grid->addWidget(selectButton, 0, 1);
+    grid->addWidget(rotateButton, 1, 0);
+    grid->addWidget(removeButton, 1, 1);
+
+    connect(previewButton, &QPushButton::clicked, this, [this] { emit previewRequested(this); });
+    connect(selectButton, &QPushButton::clicked, this, [this] {
+        selected = !selected;
+        updateSelectionStyle();
+        emit selectionChanged(this);
+    });
+    connect(rotateButton, &QPushButton::clicked, this, [this] {
+        rotation = (rotation + 90) % 360;
+        updateThumbnail();
+        emit rotatePage(this);
+    });
+    connect(removeButton, &QPushButton::clicked, this, [this] { emit removePage(this); });
+    overlayWidget->hide();
+
+    QString name = QFileInfo(filePath).baseName();
+    if (name.length() > 15)
+        name = name.left(15) + "...";
+    infoLabel = new QLabel(QString::fromUtf8("%1 • S:%2/%3").arg(name).arg(pageNumber).arg(totalPages),
+                           this);
+    infoLabel->setObjectName("infoLabel");
+    infoLabel->setAlignment(Qt::AlignCenter);
+    infoLabel->setStyleSheet(kCaptionLook);
+    layout->addWidget(infoLabel);
+
+    setStyleSheet(kFirstLook);
+}
+
+QPushButton *PageWidget::makeOverlayButton(int icon, const QString &toolTip, const QString &look,
+                                           const char *objectName)
+{
+    auto *button = new QPushButton(overlayWidget);
+    button->setObjectName(objectName);
+    button->setFixedSize(36, 36);
+    button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(icon)));
+    button->setIconSize(QSize(18, 18));
+    button->setToolTip(toolTip);
+    button->setStyleSheet(look);
+    return button;
+}
+
+void PageWidget::updateThumbnail()
+{
+    QPixmap picture = property("originalThumbnail").value<QPixmap>();
+    if (picture.isNull() && !property("originalThumbnail").isValid())
+        picture = basePixmap;
+    if (picture.isNull()) {
+        thumbnailLabel->setPixmap(QPixmap());
+        return;
+    }
+    if (rotation != 0)
+        picture = picture.transformed(QTransform().rotate(rotation), Qt::SmoothTransformation);
+    thumbnailLabel->setPixmap(
+        picture.scaled(164, 176, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void PageWidget::setRotation(int degrees)
+{
+    rotation = degrees % 360;
+    updateThumbnail();
+}
+
+void PageWidget::setZoomLevel(double zoom)
+{
+    const int w = static_cast<int>(zoom * kThumbWidth);
+    const int h = static_cast<int>(zoom * kThumbHeight);
+    thumbnailLabel->setFixedSize(w, h);
+    thumbnailLabel->parentWidget()->setFixedSize(w, h);
+    overlayWidget->setGeometry(0, 0, w, h);
+    setFixedSize(w + 12, h + 80);
+    updateThumbnail();
+}
+
+void PageWidget::setGlobalIndex(int index)
+{
+    globalIndex = index;
+    indexLabel->setText(QString::number(index));
+}
+
+void PageWidget::setSelected(bool isSelected)
+{
+    selected = isSelected;
+    updateSelectionStyle();
+}
+
+void PageWidget::updateSelectionStyle()
+{
+    applyLook(selected ? kSelectedLook : kNormalLook);
+    indexLabel->setStyleSheet(selected ? kBadgeSelected : kBadgeNormal);
+}
+
+void PageWidget::applyLook(const QString &tileSheet) { setStyleSheet(tileSheet); }
+
+void PageWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        dragStartPosition = event->position().toPoint();
+    QWidget::mousePressEvent(event);
+}
+
+void PageWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint position = event->position().toPoint();
+    if ((position - dragStartPosition).manhattanLength() < QApplication::startDragDistance())
+        return;
+
+    setCursor(Qt::ClosedHandCursor);
+    auto *drag = new QDrag(this);
+    auto *mime = new QMimeData;
+    mime->setText(QString::number(globalIndex));
+    drag->setMimeData(mime);
+
+    QPixmap image(qRound(width() * 0.7), qRound(height() * 0.7));
+    image.fill(Qt::transparent);
+    render(&image, QPoint(0, 0));
+    drag->setPixmap(image);
+    drag->setHotSpot(QPoint(qRound(position.x() * 0.7), qRound(position.y() * 0.7)));
+
+    emit dragStarted(this);
+    drag->exec(Qt::MoveAction);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void PageWidget::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit previewRequested(this);
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void PageWidget::enterEvent(QEnterEvent *event)
+{
+    overlayWidget->show();
+    overlayWidget->raise();
+    if (!selected)
+        applyLook(kHoverLook);
+    QWidget::enterEvent(event);
+}
+
+void PageWidget::leaveEvent(QEvent *event)
+{
+    overlayWidget->hide();
+    if (!selected)
+        applyLook(kNormalLook);
+    QWidget::leaveEvent(event);
+}
+
+void PageWidget::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasText()) {
+        event->acceptProposedAction();
+        applyLook(kDragOverLook);
+    }
+}
+
+void PageWidget::dropEvent(QDropEvent *event)
+{
+    if (event->mimeData()->hasText()) {
+        const int index = event->mimeData()->text().toInt();
+        if (index != globalIndex)
+            emit pageDropped(this, this);
+        event->acceptProposedAction();
+    }
+    updateSelectionStyle();
+}

@@ -1,0 +1,229 @@
+#include "DialogHelper.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+
+DialogHelper::DialogHelper(QObject *parent)
+    : QObject(parent)
+{
+    timer.setInterval(15);
+    connect(&timer, &QTimer::timeout, this, &DialogHelper::poll);
+    timer.start();
+}
+
+DialogHelper::~DialogHelper() = default;
+
+void DialogHelper::enqueue(const QString &kind, std::function<void(QWidget *)> act)
+{
+    queue.append({kind, std::move(act)});
+}
+
+DialogHelper &DialogHelper::messageBox(QMessageBox::StandardButton button)
+{
+    enqueue("QMessageBox", [button](QWidget *w) {
+        auto *box = static_cast<QMessageBox *>(w);
+        if (QAbstractButton *b = box->button(button))
+            b->click();
+        else
+            box->done(button);
+    });
+    return *this;
+}
+
+DialogHelper &DialogHelper::file(const QString &path) { return files({path}); }
+
+DialogHelper &DialogHelper::files(const QStringList &paths)
+{
+    enqueue("QFileDialog", [paths](QWidget *w) {
+        auto *dialog = static_cast<QFileDialog *>(w);
+        if (paths.size() == 1) {
+            dialog->selectFile(paths.first());
+        } else {
+            QStringList quoted;
+            for (const QString &p : paths)
+                quoted << '"' + QFileInfo(p).fileName() + '"';
+            dialog->setDirectory(QFileInfo(paths.first()).absolutePath());
+            if (auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit"))
+                edit->setText(quoted.join(' '));
+        }
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    return *this;
+}
+
+DialogHelper &DialogHelper::item(const QString &text)
+{
+    enqueue("QInputDialog", [text](QWidget *w) {
+        auto *dialog = static_cast<QInputDialog *>(w);
+        dialog->setTextValue(text);
+        dialog->accept();
+    });
+    return *this;
+}
+
+DialogHelper &DialogHelper::integer(int value)
+{
+    enqueue("QInputDialog", [value](QWidget *w) {
+        auto *dialog = static_cast<QInputDialog *>(w);
+        dialog->setIntValue(value);
+        dialog->accept();
+    });
+    return *this;
+}
+
+DialogHelper &DialogHelper::real(double value)
+{
+    enqueue("QInputDialog", [value](QWidget *w) {
+        auto *dialog = static_cast<QInputDialog *>(w);
+        dialog->setDoubleValue(value);
+        dialog->accept();
+    });
+    return *this;
+}
+
+DialogHelper &DialogHelper::reject()
+{
+    enqueue(QString(), [](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
+    return *this;
+}
+
+DialogHelper &DialogHelper::accept(std::function<void(QWidget *)> fill)
+{
+    enqueue(QString(), [fill](QWidget *w) {
+        if (fill)
+            fill(w);
+        static_cast<QDialog *>(w)->accept();
+    });
+    return *this;
+}
+
+DialogHelper &DialogHelper::custom(std::function<void(QWidget *)> answer)
+{
+    enqueue(QString(), std::move(answer));
+    return *this;
+}
+
+DialogHelper &DialogHelper::print(const QString &pdfPath)
+{
+    enqueue("QPrintDialog", [pdfPath](QWidget *w) {
+        auto *dialog = static_cast<QPrintDialog *>(w);
+        // Accepting first lets the dialog apply its own settings; the output is
+        // then pointed at the PDF file, which is what the caller prints to.
+        QMetaObject::invokeMethod(dialog, "accept");
+        dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+        dialog->printer()->setOutputFileName(pdfPath);
+    });
+    return *this;
+}
+
+QString DialogHelper::kindOf(QWidget *dialog)
+{
+    if (qobject_cast<QMessageBox *>(dialog))
+        return "QMessageBox";
+    if (qobject_cast<QFileDialog *>(dialog))
+        return "QFileDialog";
+    if (qobject_cast<QInputDialog *>(dialog))
+        return "QInputDialog";
+    if (qobject_cast<QPrintDialog *>(dialog))
+        return "QPrintDialog";
+    return dialog->metaObject()->className();
+}
+
+DialogHelper::Record DialogHelper::describe(QWidget *dialog) const
+{
+    Record record;
+    record.className = kindOf(dialog);
+    record.title = dialog->windowTitle();
+    if (auto *box = qobject_cast<QMessageBox *>(dialog))
+        record.text = box->text();
+    else if (auto *input = qobject_cast<QInputDialog *>(dialog))
+        record.text = input->labelText();
+    return record;
+}
+
+void DialogHelper::poll()
+{
+    QWidget *dialog = QApplication::activeModalWidget();
+    if (!dialog || !dialog->isVisible())
+        return;
+    // A dialog that was answered may still be visible for one more tick.
+    if (dialog == lastHandled)
+        return;
+    lastHandled = dialog;
+    QPointer<QWidget> guard(dialog);
+
+    Record record = describe(dialog);
+    const QString kind = record.className;
+    if (queue.isEmpty() || (!queue.first().kind.isEmpty() && queue.first().kind != kind)) {
+        record.expected = false;
+        ++unexpectedCount;
+        log.append(record);
+        if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
+            if (box->escapeButton())
+                box->escapeButton()->click();
+            else
+                box->done(QMessageBox::Cancel);
+        } else if (auto *d = qobject_cast<QDialog *>(dialog)) {
+            d->reject();
+        } else {
+            dialog->close();
+        }
+        return;
+    }
+    log.append(record);
+    Answer answer = queue.takeFirst();
+    answer.act(dialog);
+    // Dialogs reused after validation (a password dialog that refused its
+    // input) may come back; allow them to be answered again.
+    if (guard && guard->isVisible())
+        QTimer::singleShot(50, this, [this, guard] {
+            if (lastHandled == guard)
+                lastHandled.clear();
+        });
+}
+
+QStringList DialogHelper::titles() const
+{
+    QStringList result;
+    for (const Record &r : log)
+        if (r.className == "QMessageBox")
+            result << r.title;
+    return result;
+}
+
+QStringList DialogHelper::texts() const
+{
+    QStringList result;
+    for (const Record &r : log)
+        if (r.className == "QMessageBox")
+            result << r.text;
+    return result;
+}
+
+QString DialogHelper::problems() const
+{
+    QStringList lines;
+    if (!queue.isEmpty())
+        lines << QString("%1 expected dialog(s) never appeared (next: %2)")
+                     .arg(queue.size())
+                     .arg(queue.first().kind.isEmpty() ? "any dialog" : queue.first().kind);
+    for (const Record &r : log)
+        if (!r.expected)
+            lines << QString("unexpected %1 \"%2\": %3").arg(r.className, r.title, r.text);
+    return lines.join('\n');
+}
+
+void DialogHelper::clear()
+{
+    queue.clear();
+    log.clear();
+    unexpectedCount = 0;
+    lastHandled.clear();
+}

@@ -1,0 +1,160 @@
+#include "PdfFixtures.h"
+
+#include <QFile>
+#include <QFont>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace PdfFixtures {
+
+QList<Page> a4Pages(int count)
+{
+    QList<Page> pages;
+    for (int i = 0; i < count; ++i)
+        pages.append(Page());
+    return pages;
+}
+
+bool writePdf(const QString &path, const QList<Page> &pages)
+{
+    if (pages.isEmpty())
+        return false;
+    QPdfWriter writer(path);
+    writer.setResolution(72);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setPageLayout(QPageLayout(pages[0].size, pages[0].orientation, QMarginsF()));
+    QPainter painter;
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i > 0) {
+            writer.setPageLayout(QPageLayout(pages[i].size, pages[i].orientation, QMarginsF()));
+            writer.newPage();
+        } else if (!painter.begin(&writer)) {
+            return false;
+        }
+        const QRect area(0, 0, writer.width(), writer.height());
+        painter.fillRect(area, Qt::white);
+        const int side = area.width() * 15 / 100;
+        const int margin = area.width() * 5 / 100;
+        painter.fillRect(QRect(margin, margin, side, side), Qt::black);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(area.width() / 5);
+        painter.setFont(font);
+        painter.setPen(QColor(90, 90, 90));
+        painter.drawText(area, Qt::AlignCenter,
+                         pages[i].label.isEmpty() ? QString::number(i + 1) : pages[i].label);
+    }
+    return painter.end();
+}
+
+bool writePdf(const QString &path, int a4PageCount) { return writePdf(path, a4Pages(a4PageCount)); }
+
+QImage renderPage(const QString &path, int pageIndex, double scale, const QString &password)
+{
+    QPdfDocument document;
+    if (!password.isEmpty())
+        document.setPassword(password);
+    document.load(path);
+    if (document.status() != QPdfDocument::Status::Ready || pageIndex >= document.pageCount())
+        return QImage();
+    const QSizeF points = document.pagePointSize(pageIndex);
+    QImage image = document.render(pageIndex, (points * scale).toSize());
+    // Unpainted paper comes back transparent; look at it as white.
+    QImage white(image.size(), QImage::Format_RGB32);
+    white.fill(Qt::white);
+    QPainter(&white).drawImage(0, 0, image);
+    return white;
+}
+
+int pageCount(const QString &path, const QString &password)
+{
+    QPdfDocument document;
+    if (!password.isEmpty())
+        document.setPassword(password);
+    document.load(path);
+    return document.status() == QPdfDocument::Status::Ready ? document.pageCount() : -1;
+}
+
+bool isDark(QColor c) { return c.red() < 80 && c.green() < 80 && c.blue() < 80; }
+
+bool isWhite(QColor c) { return c.red() > 235 && c.green() > 235 && c.blue() > 235; }
+
+QPointF darkCentre(const QImage &image)
+{
+    double sx = 0, sy = 0;
+    qint64 n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (isDark(image.pixelColor(x, y))) {
+                sx += x;
+                sy += y;
+                ++n;
+            }
+    if (n == 0)
+        return QPointF(-1, -1);
+    return QPointF(sx / n / image.width(), sy / n / image.height());
+}
+
+bool toolAvailable(const QString &program)
+{
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+QString run(const QString &program, const QStringList &arguments, int *exitCode)
+{
+    if (!toolAvailable(program)) {
+        if (exitCode)
+            *exitCode = -1;
+        return QString();
+    }
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    process.waitForFinished(120000);
+    if (exitCode)
+        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return QString::fromUtf8(process.readAll());
+}
+
+int pdfinfoPages(const QString &path)
+{
+    int code = 0;
+    const QString out = run("pdfinfo", {path}, &code);
+    const auto match = QRegularExpression("Pages:\\s+(\\d+)").match(out);
+    return code == 0 && match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+QSizeF pdfinfoPageSize(const QString &path, int page)
+{
+    int code = 0;
+    const QString out =
+        run("pdfinfo", {"-f", QString::number(page), "-l", QString::number(page), path}, &code);
+    const auto match =
+        QRegularExpression("size:\\s+([0-9.]+) x ([0-9.]+) pts").match(out);
+    return match.hasMatch() ? QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble())
+                            : QSizeF();
+}
+
+bool qpdfCheckClean(const QString &path)
+{
+    int code = 0;
+    run("qpdf", {"--check", path}, &code);
+    return code == 0;
+}
+
+bool encrypt(const QString &in, const QString &out, const QString &user, const QString &owner,
+             int bits)
+{
+    int code = 0;
+    QStringList args{"--encrypt", user, owner, QString::number(bits)};
+    if (bits == 128)
+        args << "--use-aes=y";
+    args << "--" << in << out;
+    run("qpdf", args, &code);
+    return code == 0 && QFile::exists(out);
+}
+
+} // namespace PdfFixtures
