@@ -85,7 +85,6 @@ void MainWindow::setupUI()
     mainLayout->addWidget(progressBar);
 
     setStyleSheet(Theme::windowSheet());
-    updatePageGrid();
 }
 
 void MainWindow::createTitleRow(QVBoxLayout *mainLayout)

@@ -47,6 +47,7 @@ public:
     QList<PageData> getCurrentPagesData() const;
     void restorePagesFromData(const QList<PageData> &data);
     void printToPrinter(QPrinter *printer, const QList<PageWidget *> &pages);
+    void updateButtonStates();
 
 public slots:
     void addPDFFiles();
@@ -94,7 +95,6 @@ private:
                                const QString &toolTip, void (MainWindow::*slot)(),
                                const char *objectName);
     void addSeparator(QHBoxLayout *row);
-    void updateButtonStates();
 
     // Status line and progress bar
     void showStatus(const QString &text, int timeout = 0);

@@ -1,0 +1,216 @@
+#include "PageWidget.h"
+
+#include <QDrag>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+// A page picture with a black block in its top-left corner, so a turn shows.
+QPixmap markedPicture()
+{
+    QImage image(200, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 60; ++x)
+            image.setPixel(x, y, qRgb(0, 0, 0));
+    return QPixmap::fromImage(image);
+}
+
+PageWidget *makeTile(const QString &path = "/tmp/report.pdf", int index = 3)
+{
+    auto *tile = new PageWidget(markedPicture(), path, 2, 7, index);
+    tile->setProperty("originalThumbnail", QVariant::fromValue(markedPicture()));
+    tile->setProperty("totalPages", 7);
+    return tile;
+}
+
+QImage shownPicture(PageWidget *tile)
+{
+    return tile->findChild<QLabel *>("thumbnailLabel")->pixmap().toImage();
+}
+
+bool darkAt(const QImage &image, double fx, double fy)
+{
+    return qGray(image.pixel(int(fx * (image.width() - 1)), int(fy * (image.height() - 1)))) < 60;
+}
+
+void sendDrop(PageWidget *tile, QMimeData *mime)
+{
+    QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tile, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tile, &drop);
+}
+
+} // namespace
+
+class TestPageWidget : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void captionTruncatesLongNames_data();
+    void captionTruncatesLongNames();
+    void rotateButtonTurnsAndComesBack();
+    void setRotationKeepsDegreesBelow360();
+    void zoomSizes_data();
+    void zoomSizes();
+    void dragCarriesGlobalIndex();
+    void dropOfOwnIndexEmitsNothing();
+    void dropFromAnotherTileEmitsTarget();
+    void selectButtonTogglesAndSignals();
+};
+
+void TestPageWidget::captionTruncatesLongNames_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("15 characters") << "/x/abcdefghijklmno.pdf"
+                                   << QString::fromUtf8("abcdefghijklmno • S:2/7");
+    QTest::newRow("16 characters") << "/x/abcdefghijklmnop.pdf"
+                                   << QString::fromUtf8("abcdefghijklmno... • S:2/7");
+    QTest::newRow("name up to the first dot") << "/x/report.v2.final.pdf"
+                                              << QString::fromUtf8("report • S:2/7");
+}
+
+void TestPageWidget::captionTruncatesLongNames()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, caption);
+    std::unique_ptr<PageWidget> tile(makeTile(path));
+    QCOMPARE(tile->findChild<QLabel *>("infoLabel")->text(), caption);
+}
+
+void TestPageWidget::rotateButtonTurnsAndComesBack()
+{
+    std::unique_ptr<PageWidget> tile(makeTile());
+    QSignalSpy rotated(tile.get(), &PageWidget::rotatePage);
+    auto *button = tile->findChild<QPushButton *>("rotateButton");
+    QVERIFY(darkAt(shownPicture(tile.get()), 0.05, 0.05));
+
+    button->click();
+    QCOMPARE(tile->getRotation(), 90);
+    // A clockwise quarter turn moves the top-left mark to the top-right corner.
+    const QImage turned = shownPicture(tile.get());
+    QVERIFY(turned.width() > turned.height());
+    QVERIFY(darkAt(turned, 0.95, 0.05));
+    QVERIFY(!darkAt(turned, 0.05, 0.05));
+
+    button->click();
+    button->click();
+    button->click();
+    QCOMPARE(tile->getRotation(), 0);
+    QCOMPARE(rotated.count(), 4);
+    QVERIFY(darkAt(shownPicture(tile.get()), 0.05, 0.05));
+}
+
+void TestPageWidget::setRotationKeepsDegreesBelow360()
+{
+    std::unique_ptr<PageWidget> tile(makeTile());
+    QSignalSpy rotated(tile.get(), &PageWidget::rotatePage);
+    tile->setRotation(450);
+    QCOMPARE(tile->getRotation(), 90);
+    QCOMPARE(rotated.count(), 0);
+}
+
+void TestPageWidget::zoomSizes_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<QSize>("tileSize");
+    QTest::addColumn<QSize>("thumbnailSize");
+    QTest::newRow("50%") << 0.5 << QSize(96, 170) << QSize(84, 90);
+    QTest::newRow("100%") << 1.0 << QSize(180, 260) << QSize(168, 180);
+    QTest::newRow("150%") << 1.5 << QSize(264, 350) << QSize(252, 270);
+}
+
+void TestPageWidget::zoomSizes()
+{
+    QFETCH(double, zoom);
+    QFETCH(QSize, tileSize);
+    QFETCH(QSize, thumbnailSize);
+    std::unique_ptr<PageWidget> tile(makeTile());
+    tile->setZoomLevel(zoom);
+    QCOMPARE(tile->size(), tileSize);
+    auto *label = tile->findChild<QLabel *>("thumbnailLabel");
+    QCOMPARE(label->size(), thumbnailSize);
+    QCOMPARE(tile->findChild<QWidget *>("overlayWidget")->size(), thumbnailSize);
+    // The picture stays fitted to 164 x 176 whatever the zoom.
+    const QSize picture = label->pixmap().size();
+    QVERIFY(picture.width() <= 164 && picture.height() <= 176);
+    QVERIFY(picture.width() == 164 || picture.height() == 176);
+}
+
+void TestPageWidget::dragCarriesGlobalIndex()
+{
+    std::unique_ptr<PageWidget> tile(makeTile("/tmp/a.pdf", 7));
+    tile->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tile.get()));
+    QString payload;
+    QSize dragImage;
+    QPoint hotSpot;
+    connect(tile.get(), &PageWidget::dragStarted, this, [&](PageWidget *page) {
+        QCOMPARE(page, tile.get());
+        auto *drag = tile->findChild<QDrag *>();
+        QVERIFY(drag);
+        payload = drag->mimeData()->text();
+        dragImage = drag->pixmap().size();
+        hotSpot = drag->hotSpot();
+        // End the modal drag from inside its own loop.
+        QTimer::singleShot(0, tile.get(), [] {
+            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Escape);
+        });
+    });
+    QTest::mousePress(tile.get(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 80), tile->mapToGlobal(QPointF(60, 80)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tile.get(), &move);
+    QCOMPARE(payload, QString("7"));
+    QCOMPARE(dragImage, QSize(qRound(180 * 0.7), qRound(250 * 0.7)));
+    QCOMPARE(hotSpot, QPoint(42, 56));
+}
+
+void TestPageWidget::dropOfOwnIndexEmitsNothing()
+{
+    std::unique_ptr<PageWidget> tile(makeTile("/tmp/a.pdf", 3));
+    QSignalSpy dropped(tile.get(), &PageWidget::pageDropped);
+    QMimeData mime;
+    mime.setText("3");
+    sendDrop(tile.get(), &mime);
+    QCOMPARE(dropped.count(), 0);
+    // The drag-over look is replaced by the normal one.
+    QVERIFY(tile->styleSheet().contains("1px solid #404040"));
+}
+
+void TestPageWidget::dropFromAnotherTileEmitsTarget()
+{
+    std::unique_ptr<PageWidget> tile(makeTile("/tmp/a.pdf", 3));
+    QSignalSpy dropped(tile.get(), &PageWidget::pageDropped);
+    QMimeData mime;
+    mime.setText("1");
+    sendDrop(tile.get(), &mime);
+    QCOMPARE(dropped.count(), 1);
+    QCOMPARE(dropped[0][0].value<PageWidget *>(), tile.get());
+    QCOMPARE(dropped[0][1].value<PageWidget *>(), tile.get());
+}
+
+void TestPageWidget::selectButtonTogglesAndSignals()
+{
+    std::unique_ptr<PageWidget> tile(makeTile());
+    QSignalSpy changed(tile.get(), &PageWidget::selectionChanged);
+    auto *button = tile->findChild<QPushButton *>("selectButton");
+    button->click();
+    QVERIFY(tile->isSelected());
+    QVERIFY(tile->styleSheet().contains("5px solid #00e5ff"));
+    QVERIFY(tile->findChild<QLabel *>("indexLabel")->styleSheet().contains("#00e5ff"));
+    button->click();
+    QVERIFY(!tile->isSelected());
+    QCOMPARE(changed.count(), 2);
+}
+
+QTEST_MAIN(TestPageWidget)
+#include "tst_pagewidget.moc"
