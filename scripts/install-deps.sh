@@ -9,7 +9,7 @@ packages=(
   libqpdf-dev
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   poppler-utils qpdf img2pdf
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-noto-color-emoji
   xvfb xauth
 )
 
