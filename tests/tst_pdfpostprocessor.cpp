@@ -69,11 +69,11 @@ private slots:
                                               << "owner1" << true << false << false << "R = 6"
                                               << "AESv3";
         // An empty owner password would let anyone in with full rights.
-        QTest::newRow("256, Turkish password, no owner, all granted")
-            << 256 << QString::fromUtf8("Şifre_ğüş") << "" << true << true << true << "R = 6"
+        QTest::newRow("256, Turkish password, no owner, modifying granted")
+            << 256 << QString::fromUtf8("Şifre_ğüş") << "" << true << false << true << "R = 6"
             << "AESv3";
-        QTest::newRow("128, Latin-1 password, nothing granted")
-            << 128 << QString::fromUtf8("Müller1") << "owner1" << false << false << false << "R = 4"
+        QTest::newRow("128, Latin-1 password, copying granted")
+            << 128 << QString::fromUtf8("Müller1") << "owner1" << false << true << false << "R = 4"
             << "AESv2";
     }
 
@@ -102,6 +102,9 @@ private slots:
         };
         const auto allowed = [](bool on) { return on ? ": allowed" : ": not allowed"; };
         expect(revision);
+        // Stored as PDFDocEncoding bytes up to 128 bits, UTF-8 above, as readers hash it.
+        expect("User password = " +
+               QString::fromUtf8(bits == 128 ? user.toLatin1() : user.toUtf8()));
         expect("stream encryption method: " + method);
         expect("print high resolution" + QString(allowed(print)));
         expect("extract for any purpose" + QString(allowed(copy)));
