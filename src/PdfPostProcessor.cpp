@@ -67,8 +67,9 @@ int writeOutline(QPDF &pdf, const QList<PdfPostProcessor::OutlineEntry> &entries
     return int(items.size());
 }
 
-// Revision 4 keys are made from PDFDocEncoding bytes; a password stored as
-// UTF-8 there could not be typed into most readers.
+// Revision 4 hashes the password as PDFDocEncoding bytes, which is what
+// standard readers make of the typed text; letters outside it cannot be typed
+// back reliably, so they are refused rather than stored as UTF-8.
 std::string revision4Password(const QString &password) {
     std::string bytes;
     if (!QUtil::utf8_to_pdf_doc(password.toStdString(), bytes))
