@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Finishes a PDF that QPdfWriter has written: adds an outline (bookmarks)
+// and encrypts it. Takes the whole file in memory and gives back a whole
+// file, or nothing and an error message; the caller writes the result out,
+// so a failure never leaves a half-done file on disk.
+//
+//     PdfPostProcessor post;
+//     post.setOutline({{"a.pdf", 0}, {"b.pdf", 3}});
+//     post.setEncryption({password, password, 256});
+//     QByteArray finished;
+//     if (!post.process(buffer.data(), &finished))
+//         warn(post.errorString());
+//
+// Without an outline and without encryption the file is still parsed and
+// rewritten, and the result is never encrypted. Not thread-safe; use one
+// object per output file.
+class PdfPostProcessor {
+public:
+    struct OutlineEntry {
+        QString title;
+        int pageIndex = 0; // from 0
+    };
+
+    struct EncryptionOptions {
+        QString userPassword;        // needed to open the file; may be empty
+        QString ownerPassword;       // full rights; empty means the user password
+        int keyBits = 256;           // 256: AES-256 (revision 6), 128: AES-128 (revision 4)
+        bool allowPrinting = true;   // high-quality printing
+        bool allowCopying = false;   // copying text and images out
+        bool allowModifying = false; // editing, annotations, forms, page assembly
+    };
+
+    // One top-level item per entry, in order, each showing the top of its
+    // page; entries whose page does not exist are dropped. Any outline the
+    // input had is replaced, unless the list is empty.
+    void setOutline(const QList<OutlineEntry> &entries);
+
+    void setEncryption(const EncryptionOptions &options);
+
+    // Returns false, leaving *output untouched, when the input is not a
+    // readable PDF or the options cannot be honoured (key length other than
+    // 128 or 256, a 128-bit password outside PDFDocEncoding).
+    bool process(const QByteArray &input, QByteArray *output);
+
+    QString errorString() const { return error; }
+
+    // Outline items the last successful process() wrote.
+    int outlineEntriesWritten() const { return written; }
+
+private:
+    QList<OutlineEntry> outline;
+    EncryptionOptions encryption;
+    bool encrypt = false;
+    QString error;
+    int written = 0;
+};
