@@ -1,9 +1,10 @@
-// Editing commands on the page list and the undo history behind them.
+// Editing commands, the undo history behind them and blank page insertion.
 #include "DialogHelper.h"
 #include "MainWindow.h"
 #include "PageWidget.h"
 #include "PdfFixtures.h"
 
+#include <QInputDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,441 +13,369 @@
 #include <QtTest>
 #include <memory>
 
+using Order = QList<int>; // page numbers in grid order; 0 marks a blank page
+
 class Editing : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> w;
 
-    void dropMovesDraggedPageToTargetPosition_data();
-    void dropMovesDraggedPageToTargetPosition();
-    void dropWithoutMoveTakesNoSnapshot_data();
-    void dropWithoutMoveTakesNoSnapshot();
-    void dropAfterDraggedTileLeftTheListDoesNothing_data();
-    void dropAfterDraggedTileLeftTheListDoesNothing();
-    void reverseOrder_data();
-    void reverseOrder();
-    void removeSelectedAsksAndSnapshotsOnlyOnYes();
-    void rotateAllTurnsEachPageFromItsOwnRotation();
-    void rotateAllShowsProgressOnlyAboveHundredPages_data();
-    void rotateAllShowsProgressOnlyAboveHundredPages();
-    void rotateAllSurvivesListChangesWhileItPumpsEvents_data();
-    void rotateAllSurvivesListChangesWhileItPumpsEvents();
-    void clearCannotBeUndone();
-
-    void fiftyOneEditsAllowFiftyUndos();
-    void newEditAfterUndoEmptiesRedo();
-    void undoRestoresRotationAndSelection();
-    void restoreRebuildsTilesWithoutTheSources();
-    void restoringEmptySnapshotShowsEmptyState();
-
-private:
-    void load(const QString &path);
-    QList<int> order() const;
-    QPushButton *button(const char *name) const;
-    QPushButton *tileButton(int index, const char *name) const;
-    QString status() const { return window->statusBar()->currentMessage(); }
-    bool canUndo() const { return button("undoButton")->isEnabled(); }
-    bool canRedo() const { return button("redoButton")->isEnabled(); }
-    int undoAll();
+    // Pages of 100 x 100 pt load quickly in large numbers.
+    QString pdf(int count) {
+        const QString path = dir.filePath(QString("pages_%1.pdf").arg(count));
+        QList<PdfFixtures::Page> pages(count);
+        for (PdfFixtures::Page &page : pages)
+            page.size = QPageSize(QSizeF(100, 100), QPageSize::Point);
+        if (!QFile::exists(path))
+            PdfFixtures::writePdf(path, pages);
+        return path;
+    }
+    // The loader leaves the toolbar's enabled states to the add command, so
+    // the tests call the toolbar's slots directly.
+    void load(int count) {
+        w->loadPDFPages(pdf(count));
+        w->updatePageGrid();
+    }
+    Order order() const {
+        Order numbers;
+        for (const PageWidget *t : w->pages())
+            numbers << (t->getFilePath().contains("blank_page_") ? 0 : t->getPageNumber());
+        return numbers;
+    }
+    PageWidget *tile(int i) const { return w->pages().at(i); }
+    void clickOnTile(int i, const char *name) { tile(i)->findChild<QPushButton *>(name)->click(); }
+    bool canUndo() const { return w->findChild<QPushButton *>("undoButton")->isEnabled(); }
+    bool canRedo() const { return w->findChild<QPushButton *>("redoButton")->isEnabled(); }
+    QString status() const { return w->statusBar()->currentMessage(); }
+    void drag(int from, int to) {
+        emit tile(from)->dragStarted(tile(from));
+        emit tile(to)->pageDropped(tile(to), tile(to));
+    }
     static void flushDeletes() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    QTemporaryDir dir;
-    QString fivePages;
-    std::unique_ptr<MainWindow> window;
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        // Blank pages go to the temporary folder: keep them in ours.
+        qputenv("TMPDIR", dir.path().toUtf8());
+    }
+    void init() {
+        w = std::make_unique<MainWindow>();
+        w->show();
+    }
+    void cleanup() { w.reset(); }
+
+    void dropMovesToTheTargetsPosition_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<Order>("expected");
+        QTest::newRow("1 onto 4") << 0 << 3 << Order{2, 3, 4, 1, 5};
+        QTest::newRow("4 onto 1") << 3 << 0 << Order{4, 1, 2, 3, 5};
+        QTest::newRow("onto itself") << 2 << 2 << Order{1, 2, 3, 4, 5};
+    }
+    void dropMovesToTheTargetsPosition() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(Order, expected);
+        load(5);
+        drag(from, to);
+        QCOMPARE(order(), expected);
+        QCOMPARE(canUndo(), from != to);
+        if (from == to)
+            return;
+        QCOMPARE(status(), QString::fromUtf8("Page moved: %1 → %2").arg(from + 1).arg(to + 1));
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(tile(i)->findChild<QLabel *>("indexLabel")->text(), QString::number(i + 1));
+        // The drag is over: a second drop moves nothing.
+        emit tile(1)->pageDropped(tile(1), tile(1));
+        QCOMPARE(order(), expected);
+    }
+
+    void dropAfterTheDraggedTileLeftDoesNothing_data() {
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"remove button", "remove selected", "undo", "clear"})
+            QTest::newRow(how) << how;
+    }
+    void dropAfterTheDraggedTileLeftDoesNothing() {
+        QFETCH(QString, how);
+        load(5);
+        w->reverseOrder();
+        emit tile(0)->dragStarted(tile(0));
+        DialogHelper helper;
+        if (how == "remove button") {
+            clickOnTile(0, "removeButton");
+        } else if (how == "remove selected") {
+            clickOnTile(0, "selectButton");
+            helper.messageBox(QMessageBox::Yes);
+            w->removeSelectedPages();
+        } else if (how == "undo") {
+            w->undo();
+        } else {
+            helper.messageBox(QMessageBox::Yes);
+            w->clearAll();
+            load(5);
+        }
+        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        const Order before = order();
+        const QString statusBefore = status();
+        for (int round = 0; round < 2; ++round) { // before and after the deletion
+            emit tile(2)->pageDropped(tile(2), tile(2));
+            QCOMPARE(order(), before);
+            QCOMPARE(status(), statusBefore);
+            flushDeletes();
+        }
+    }
+
+    void reverseNeedsTwoPages_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<Order>("expected");
+        QTest::newRow("five") << 5 << Order{5, 4, 3, 2, 1};
+        QTest::newRow("one") << 1 << Order{1};
+    }
+    void reverseNeedsTwoPages() {
+        QFETCH(int, count);
+        QFETCH(Order, expected);
+        load(count);
+        const QString statusBefore = status();
+        w->reverseOrder();
+        QCOMPARE(order(), expected);
+        QCOMPARE(canUndo(), count > 1);
+        QCOMPARE(status(), count > 1 ? QString("Page order reversed") : statusBefore);
+    }
+
+    void removeSelectedAsksFirst() {
+        load(5);
+        DialogHelper helper;
+        helper.messageBox(QMessageBox::Ok);
+        w->removeSelectedPages();
+        QCOMPARE(helper.texts(), QStringList{"No pages selected!"});
+        clickOnTile(1, "selectButton");
+        clickOnTile(3, "selectButton");
+        helper.messageBox(QMessageBox::No).messageBox(QMessageBox::Yes);
+        w->removeSelectedPages();
+        QVERIFY(!canUndo());
+        w->removeSelectedPages();
+        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        QCOMPARE(helper.titles(), (QStringList{"Info", "Confirm Removal", "Confirm Removal"}));
+        QCOMPARE(helper.texts().at(1), "Are you sure you want to remove 2 selected page(s)?");
+        QCOMPARE(order(), (Order{1, 3, 5}));
+        QCOMPARE(status(), "Removed 2 page(s)");
+        w->undo();
+        QCOMPARE(order(), (Order{1, 2, 3, 4, 5}));
+    }
+
+    void rotateAllTurnsFromEachPagesRotation() {
+        load(5);
+        clickOnTile(0, "rotateButton");
+        for (int i = 0; i < 3; ++i)
+            w->rotateAllPages();
+        QCOMPARE(tile(0)->getRotation(), 0);
+        QCOMPARE(tile(1)->getRotation(), 270);
+        QCOMPARE(status(), QString::fromUtf8("✅ Tüm 5 sayfa 90° döndürüldü"));
+    }
+
+    void rotateAllShowsProgressAboveHundredPages_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("100") << 100;
+        QTest::newRow("101") << 101;
+    }
+    void rotateAllShowsProgressAboveHundredPages() {
+        QFETCH(int, count);
+        load(count);
+        auto *bar = w->findChild<QProgressBar *>("progressBar");
+        bool sawProgress = false; // the timer runs inside the command only if it pumps events
+        QTimer::singleShot(0, w.get(),
+                           [&] { sawProgress = bar->isVisible() && bar->maximum() == count; });
+        w->rotateAllPages();
+        QCOMPARE(sawProgress, count > 100);
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(tile(count - 1)->getRotation(), 90);
+    }
+
+    void rotateAllSurvivesClearOrUndoMeanwhile_data() {
+        QTest::addColumn<bool>("clear");
+        QTest::newRow("clear") << true;
+        QTest::newRow("undo") << false;
+    }
+    void rotateAllSurvivesClearOrUndoMeanwhile() {
+        QFETCH(bool, clear);
+        load(101);
+        w->reverseOrder();
+        const QPointer<PageWidget> old = tile(50);
+        DialogHelper helper;
+        if (clear)
+            helper.messageBox(QMessageBox::Yes);
+        QTimer::singleShot(0, w.get(), [&] {
+            clear ? w->clearAll() : w->undo();
+            flushDeletes();
+        });
+        w->rotateAllPages();
+        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        QVERIFY(old.isNull()); // the tiles really went away mid-loop
+        // Undo brought back new tiles, which the command never saw.
+        QCOMPARE(w->pages().size(), clear ? 0 : 101);
+        for (const PageWidget *t : w->pages())
+            QCOMPARE(t->getRotation(), 0);
+        if (!clear)
+            QCOMPARE(order().first(), 101);
+    }
+
+    void clearCannotBeUndone() {
+        load(5);
+        w->reverseOrder();
+        DialogHelper helper;
+        helper.messageBox(QMessageBox::No).messageBox(QMessageBox::Yes);
+        w->clearAll();
+        QCOMPARE(order().size(), 5);
+        w->clearAll();
+        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        QCOMPARE(helper.texts().first(),
+                 "Are you sure you want to clear all 5 pages?\n\nThis action cannot be undone.");
+        QCOMPARE(status(), "All pages cleared");
+        QVERIFY(!canUndo() && !canRedo());
+        w->undo();
+        QVERIFY(w->pages().isEmpty());
+    }
+
+    void undoKeepsFiftySteps() {
+        load(5);
+        for (int i = 0; i < 51; ++i)
+            w->reverseOrder();
+        int undos = 0;
+        for (; canUndo() && undos < 100; ++undos)
+            w->undo();
+        QCOMPARE(undos, 50);
+        // The state before the first edit fell off the history.
+        QCOMPARE(order(), (Order{5, 4, 3, 2, 1}));
+        QCOMPARE(status(), "Undone");
+        w->redo();
+        QCOMPARE(status(), "Redone");
+        w->rotateAllPages();
+        QVERIFY(!canRedo());
+    }
+
+    void undoRestoresRotationAndSelection() {
+        load(5);
+        clickOnTile(0, "rotateButton");
+        clickOnTile(1, "selectButton");
+        w->rotateAllPages();
+        w->deselectAll();
+        w->undo();
+        QCOMPARE(tile(0)->getRotation(), 90);
+        QCOMPARE(tile(1)->getRotation(), 0);
+        QVERIFY(!tile(0)->isSelected() && tile(1)->isSelected());
+    }
+
+    void restoreNeedsNoSourceFile() {
+        load(5);
+        const QString path = dir.filePath("gone.pdf");
+        QVERIFY(QFile::copy(pdf(5), path));
+        w->restorePagesFromData({}); // the empty state
+        QCOMPARE(w->findChild<QLabel *>("pageCountLabel")->text(),
+                 QString::fromUtf8("0 pages • 0 files"));
+        QCOMPARE(w->findChildren<QLabel *>("emptyStateLabel").size(), 2);
+        w->loadPDFPages(path);
+        w->reverseOrder();
+        QVERIFY(QFile::remove(path));
+        DialogHelper helper; // no "Failed to load" box may appear
+        w->undo();
+        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        QCOMPARE(order(), (Order{1, 2, 3, 4, 5}));
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(tile(i)->getGlobalIndex(), i + 1);
+            QVERIFY(!tile(i)->findChild<QLabel *>("thumbnailLabel")->pixmap().isNull());
+        }
+        clickOnTile(4, "removeButton"); // restored tiles are wired like loaded ones
+        QCOMPARE(order(), (Order{1, 2, 3, 4}));
+    }
+
+    void blankPageGoesWhereAsked_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<Order>("expected");
+        QTest::newRow("1 of 5") << 5 << 1 << Order{0, 1, 2, 3, 4, 5};
+        QTest::newRow("6 of 5") << 5 << 6 << Order{1, 2, 3, 4, 5, 0};
+        QTest::newRow("empty list") << 0 << 1 << Order{0};
+    }
+    void blankPageGoesWhereAsked() {
+        QFETCH(int, count);
+        QFETCH(int, position);
+        QFETCH(Order, expected);
+        if (count > 0)
+            load(count);
+        w->rotateAllPages(); // an earlier entry of the history
+        Order offered;       // minimum, maximum, default
+        DialogHelper helper;
+        helper.custom([&](QWidget *d) {
+            auto *input = static_cast<QInputDialog *>(d);
+            offered = {input->intMinimum(), input->intMaximum(), input->intValue()};
+            input->setIntValue(position);
+            input->accept();
+        });
+        helper.messageBox();
+        w->findChild<QPushButton *>("blankButton")->click();
+        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        QCOMPARE(helper.records().first().text,
+                 QString("Insert blank page at position (1-%1):").arg(count + 1));
+        QCOMPARE(offered, (Order{1, count + 1, count + 1}));
+        QCOMPARE(helper.titles(), QStringList{"Blank Page Inserted"});
+        QCOMPARE(helper.texts().first(),
+                 QString::fromUtf8("✅ Inserted blank page at position %1").arg(position));
+        QCOMPARE(status(), QString("Blank page inserted at position %1").arg(position));
+        QCOMPARE(order(), expected);
+        for (int i = 0; i <= count; ++i)
+            QCOMPARE(tile(i)->getGlobalIndex(), i + 1);
+
+        const QString blank = tile(position - 1)->getFilePath();
+        QCOMPARE(w->temporaryFiles(), QStringList{blank});
+        QVERIFY(QRegularExpression("/blank_page_\\d+\\.pdf$").match(blank).hasMatch());
+        const QSizeF size = PdfFixtures::pdfinfoPageSize(blank);
+        QVERIFY(qAbs(size.width() - 595.3) < 1 && qAbs(size.height() - 841.9) < 1);
+        QCOMPARE(PdfFixtures::darkCentre(PdfFixtures::renderPage(blank, 0)), QPointF(-1, -1));
+
+        // The snapshot was taken after the insertion, so undo keeps the blank page.
+        w->undo();
+        QCOMPARE(order().count(0), 1);
+        w->undo();
+        QCOMPARE(order().count(0), count > 0 ? 0 : 1);
+    }
+
+    void blankPageFailureChangesNothing_data() {
+        QTest::addColumn<bool>("unwritable");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("file cannot be written") << true << "Blank Page Failed";
+        // The list is then over the large-list threshold and the user declines.
+        QTest::newRow("loader appends nothing")
+            << false << QString::fromUtf8("⚠️ Large PDF Warning");
+    }
+    void blankPageFailureChangesNothing() {
+        QFETCH(bool, unwritable);
+        QFETCH(QString, title);
+        load(unwritable ? 5 : 500);
+        const QList<PageWidget *> before = w->pages();
+        const QStringList blanksBefore = QDir(dir.path()).entryList({"blank_page_*"});
+        // A regular file as the temporary folder cannot hold the blank page.
+        const QString blocker = dir.filePath("a_file");
+        QFile(blocker).open(QIODevice::WriteOnly);
+        if (unwritable)
+            qputenv("TMPDIR", blocker.toUtf8());
+        DialogHelper helper;
+        helper.integer(1).messageBox(unwritable ? QMessageBox::Ok : QMessageBox::No);
+        w->insertBlankPage();
+        qputenv("TMPDIR", dir.path().toUtf8());
+        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        QCOMPARE(helper.titles(), QStringList{title});
+        if (unwritable)
+            QVERIFY(helper.texts().first().contains(blocker + "/blank_page_"));
+        QCOMPARE(w->pages(), before);
+        QVERIFY(w->temporaryFiles().isEmpty());
+        QVERIFY(!canUndo());
+        QCOMPARE(QDir(dir.path()).entryList({"blank_page_*"}), blanksBefore);
+    }
 };
-
-void Editing::initTestCase() {
-    QVERIFY(dir.isValid());
-    fivePages = dir.filePath("five.pdf");
-    QVERIFY(PdfFixtures::writePdf(fivePages, 5));
-}
-
-void Editing::init() {
-    window = std::make_unique<MainWindow>();
-    window->show();
-}
-
-void Editing::cleanup() {
-    window.reset();
-}
-
-void Editing::load(const QString &path) {
-    window->loadPDFPages(path);
-    window->updatePageGrid();
-}
-
-QList<int> Editing::order() const {
-    QList<int> numbers;
-    for (const PageWidget *tile : window->pages())
-        numbers << tile->getPageNumber();
-    return numbers;
-}
-
-QPushButton *Editing::button(const char *name) const {
-    return window->findChild<QPushButton *>(name);
-}
-
-QPushButton *Editing::tileButton(int index, const char *name) const {
-    return window->pages().at(index)->findChild<QPushButton *>(name);
-}
-
-int Editing::undoAll() {
-    int count = 0;
-    while (canUndo() && count < 1000) {
-        window->undo();
-        ++count;
-    }
-    return count;
-}
-
-// Pages of size 100 x 100 pt load quickly in large numbers.
-static QString smallPages(const QTemporaryDir &dir, int count) {
-    const QString path = dir.filePath(QString("small_%1.pdf").arg(count));
-    if (!QFile::exists(path)) {
-        QList<PdfFixtures::Page> pages(count);
-        for (PdfFixtures::Page &page : pages)
-            page.size = QPageSize(QSizeF(100, 100), QPageSize::Point);
-        PdfFixtures::writePdf(path, pages);
-    }
-    return path;
-}
-
-void Editing::dropMovesDraggedPageToTargetPosition_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<QList<int>>("expected");
-    QTest::newRow("forward 1 onto 4") << 0 << 3 << QList<int>{2, 3, 4, 1, 5};
-    QTest::newRow("backward 4 onto 1") << 3 << 0 << QList<int>{4, 1, 2, 3, 5};
-    QTest::newRow("last onto first") << 4 << 0 << QList<int>{5, 1, 2, 3, 4};
-}
-
-void Editing::dropMovesDraggedPageToTargetPosition() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(QList<int>, expected);
-    load(fivePages);
-    PageWidget *dragged = window->pages().at(from);
-    PageWidget *target = window->pages().at(to);
-    emit dragged->dragStarted(dragged);
-    emit target->pageDropped(target, target);
-
-    QCOMPARE(order(), expected);
-    QCOMPARE(status(), QString::fromUtf8("Page moved: %1 → %2").arg(from + 1).arg(to + 1));
-    for (int i = 0; i < window->pages().size(); ++i)
-        QCOMPARE(window->pages().at(i)->getGlobalIndex(), i + 1);
-    // The move is one undoable step, and the drag is over.
-    QVERIFY(canUndo());
-    emit target->pageDropped(target, window->pages().at(2));
-    QCOMPARE(order(), expected);
-    window->undo();
-    QCOMPARE(order(), (QList<int>{1, 2, 3, 4, 5}));
-}
-
-void Editing::dropWithoutMoveTakesNoSnapshot_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::newRow("onto itself") << 2 << 2;
-    QTest::newRow("no drag started") << -1 << 2;
-}
-
-void Editing::dropWithoutMoveTakesNoSnapshot() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    load(fivePages);
-    if (from >= 0)
-        emit window->pages().at(from)->dragStarted(window->pages().at(from));
-    PageWidget *target = window->pages().at(to);
-    emit target->pageDropped(target, target);
-    QCOMPARE(order(), (QList<int>{1, 2, 3, 4, 5}));
-    QVERIFY(!canUndo());
-}
-
-void Editing::dropAfterDraggedTileLeftTheListDoesNothing_data() {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("own remove button") << "remove";
-    QTest::newRow("remove selected") << "removeSelected";
-    QTest::newRow("undo") << "undo";
-    QTest::newRow("clear") << "clear";
-}
-
-void Editing::dropAfterDraggedTileLeftTheListDoesNothing() {
-    QFETCH(QString, how);
-    load(fivePages);
-    if (how == "undo") {
-        window->reverseOrder();
-        window->reverseOrder();
-    }
-    PageWidget *first = window->pages().first();
-    emit first->dragStarted(first);
-
-    DialogHelper helper;
-    if (how == "remove") {
-        tileButton(0, "removeButton")->click();
-    } else if (how == "removeSelected") {
-        tileButton(0, "selectButton")->click();
-        helper.messageBox(QMessageBox::Yes);
-        window->removeSelectedPages();
-    } else if (how == "undo") {
-        window->undo();
-    } else {
-        helper.messageBox(QMessageBox::Yes);
-        window->clearAll();
-        flushDeletes();
-        load(fivePages);
-    }
-    QVERIFY2(helper.done(), qPrintable(helper.problems()));
-
-    // Once before the tile is deleted, once after.
-    const QList<int> before = order();
-    const QString statusBefore = status();
-    for (int round = 0; round < 2; ++round) {
-        PageWidget *target = window->pages().at(2);
-        emit target->pageDropped(target, target);
-        QCOMPARE(order(), before);
-        QCOMPARE(status(), statusBefore);
-        flushDeletes();
-    }
-}
-
-void Editing::reverseOrder_data() {
-    QTest::addColumn<int>("pageCount");
-    QTest::addColumn<QList<int>>("expected");
-    QTest::addColumn<bool>("snapshot");
-    QTest::newRow("five pages") << 5 << QList<int>{5, 4, 3, 2, 1} << true;
-    QTest::newRow("one page") << 1 << QList<int>{1} << false;
-}
-
-void Editing::reverseOrder() {
-    QFETCH(int, pageCount);
-    QFETCH(QList<int>, expected);
-    QFETCH(bool, snapshot);
-    const QString path = dir.filePath(QString("reverse_%1.pdf").arg(pageCount));
-    QVERIFY(PdfFixtures::writePdf(path, pageCount));
-    load(path);
-    const QString statusBefore = status();
-    window->reverseOrder();
-    QCOMPARE(order(), expected);
-    QCOMPARE(canUndo(), snapshot);
-    QCOMPARE(status(), snapshot ? QString("Page order reversed") : statusBefore);
-}
-
-void Editing::removeSelectedAsksAndSnapshotsOnlyOnYes() {
-    load(fivePages);
-    DialogHelper helper;
-    helper.messageBox(QMessageBox::Ok);
-    window->removeSelectedPages();
-    QVERIFY2(helper.done(), qPrintable(helper.problems()));
-    QCOMPARE(helper.titles(), QStringList{"Info"});
-    QCOMPARE(helper.texts(), QStringList{"No pages selected!"});
-    QVERIFY(!canUndo());
-
-    tileButton(1, "selectButton")->click();
-    tileButton(3, "selectButton")->click();
-    helper.clear();
-    helper.messageBox(QMessageBox::No);
-    window->removeSelectedPages();
-    QVERIFY2(helper.done(), qPrintable(helper.problems()));
-    QCOMPARE(helper.titles(), QStringList{"Confirm Removal"});
-    QCOMPARE(helper.texts(), QStringList{"Are you sure you want to remove 2 selected page(s)?"});
-    QCOMPARE(order().size(), 5);
-    QVERIFY(!canUndo());
-
-    helper.clear();
-    helper.messageBox(QMessageBox::Yes);
-    window->removeSelectedPages();
-    QVERIFY2(helper.done(), qPrintable(helper.problems()));
-    QCOMPARE(order(), (QList<int>{1, 3, 5}));
-    QCOMPARE(status(), QString("Removed 2 page(s)"));
-    window->undo();
-    QCOMPARE(order(), (QList<int>{1, 2, 3, 4, 5}));
-}
-
-void Editing::rotateAllTurnsEachPageFromItsOwnRotation() {
-    load(fivePages);
-    tileButton(0, "rotateButton")->click();
-    QCOMPARE(window->pages().at(0)->getRotation(), 90);
-    for (int i = 0; i < 3; ++i)
-        window->rotateAllPages();
-    QCOMPARE(window->pages().at(0)->getRotation(), 0);
-    QCOMPARE(window->pages().at(1)->getRotation(), 270);
-    QCOMPARE(status(), QString::fromUtf8("✅ Tüm 5 sayfa 90° döndürüldü"));
-}
-
-void Editing::rotateAllShowsProgressOnlyAboveHundredPages_data() {
-    QTest::addColumn<int>("pageCount");
-    QTest::addColumn<bool>("progress");
-    QTest::newRow("100 pages") << 100 << false;
-    QTest::newRow("101 pages") << 101 << true;
-}
-
-void Editing::rotateAllShowsProgressOnlyAboveHundredPages() {
-    QFETCH(int, pageCount);
-    QFETCH(bool, progress);
-    load(smallPages(dir, pageCount));
-    QCOMPARE(window->pages().size(), pageCount);
-    auto *bar = window->findChild<QProgressBar *>("progressBar");
-
-    // Runs inside the command only if it pumps events.
-    bool sawProgress = false;
-    QTimer::singleShot(0, window.get(),
-                       [&] { sawProgress = bar->isVisible() && bar->maximum() == pageCount; });
-    window->rotateAllPages();
-    QCOMPARE(sawProgress, progress);
-    QVERIFY(!bar->isVisible());
-    for (const PageWidget *tile : window->pages())
-        QCOMPARE(tile->getRotation(), 90);
-}
-
-void Editing::rotateAllSurvivesListChangesWhileItPumpsEvents_data() {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("clear") << "clear";
-    QTest::newRow("undo") << "undo";
-}
-
-void Editing::rotateAllSurvivesListChangesWhileItPumpsEvents() {
-    QFETCH(QString, how);
-    load(smallPages(dir, 101));
-    window->reverseOrder();
-    const QPointer<PageWidget> old = window->pages().at(50);
-
-    DialogHelper helper;
-    if (how == "clear")
-        helper.messageBox(QMessageBox::Yes);
-    bool deletedMeanwhile = false;
-    QTimer::singleShot(0, window.get(), [&] {
-        if (how == "clear")
-            window->clearAll();
-        else
-            window->undo();
-        flushDeletes();
-        deletedMeanwhile = old.isNull();
-    });
-    window->rotateAllPages();
-    QVERIFY2(helper.done(), qPrintable(helper.problems()));
-    QVERIFY(deletedMeanwhile);
-
-    if (how == "clear") {
-        QVERIFY(window->pages().isEmpty());
-    } else {
-        // The restored tiles are new and were never in the command's list.
-        QCOMPARE(window->pages().size(), 101);
-        for (const PageWidget *tile : window->pages())
-            QCOMPARE(tile->getRotation(), 0);
-        QCOMPARE(window->pages().first()->getPageNumber(), 101);
-    }
-    QVERIFY(!window->findChild<QProgressBar *>("progressBar")->isVisible());
-}
-
-void Editing::clearCannotBeUndone() {
-    load(fivePages);
-    window->reverseOrder();
-    DialogHelper helper;
-    helper.messageBox(QMessageBox::No).messageBox(QMessageBox::Yes);
-    window->clearAll();
-    QCOMPARE(order().size(), 5);
-    window->clearAll();
-    QVERIFY2(helper.done(), qPrintable(helper.problems()));
-    QCOMPARE(helper.titles(), (QStringList{"Confirm Clear", "Confirm Clear"}));
-    QCOMPARE(
-        helper.texts().first(),
-        QString("Are you sure you want to clear all 5 pages?\n\nThis action cannot be undone."));
-    QVERIFY(window->pages().isEmpty());
-    QCOMPARE(status(), QString("All pages cleared"));
-    QVERIFY(!canUndo());
-    QVERIFY(!canRedo());
-    window->undo();
-    QVERIFY(window->pages().isEmpty());
-}
-
-void Editing::fiftyOneEditsAllowFiftyUndos() {
-    load(fivePages);
-    for (int i = 0; i < 51; ++i)
-        window->reverseOrder();
-    QCOMPARE(order(), (QList<int>{5, 4, 3, 2, 1}));
-    QCOMPARE(undoAll(), 50);
-    // The state before the first edit fell off the history.
-    QCOMPARE(order(), (QList<int>{5, 4, 3, 2, 1}));
-    QCOMPARE(status(), QString("Undone"));
-    int redos = 0;
-    while (canRedo() && redos < 100) {
-        window->redo();
-        ++redos;
-    }
-    QCOMPARE(redos, 50);
-    QCOMPARE(order(), (QList<int>{5, 4, 3, 2, 1}));
-    QCOMPARE(status(), QString("Redone"));
-}
-
-void Editing::newEditAfterUndoEmptiesRedo() {
-    load(fivePages);
-    window->reverseOrder();
-    window->undo();
-    QVERIFY(canRedo());
-    window->rotateAllPages();
-    QVERIFY(!canRedo());
-    QCOMPARE(undoAll(), 1);
-}
-
-void Editing::undoRestoresRotationAndSelection() {
-    load(fivePages);
-    tileButton(0, "rotateButton")->click();
-    tileButton(1, "selectButton")->click();
-    window->rotateAllPages();
-    window->deselectAll();
-    QCOMPARE(status(), QString("All selections cleared"));
-
-    window->undo();
-    const QList<PageWidget *> &tiles = window->pages();
-    QCOMPARE(tiles.at(0)->getRotation(), 90);
-    QCOMPARE(tiles.at(1)->getRotation(), 0);
-    QVERIFY(!tiles.at(0)->isSelected());
-    QVERIFY(tiles.at(1)->isSelected());
-
-    window->redo();
-    QCOMPARE(window->pages().at(0)->getRotation(), 180);
-    QCOMPARE(window->pages().at(1)->getRotation(), 90);
-    // Deselecting took no snapshot, so redo returns to the state it left.
-    QVERIFY(!window->pages().at(1)->isSelected());
-}
-
-void Editing::restoreRebuildsTilesWithoutTheSources() {
-    const QString path = dir.filePath("gone.pdf");
-    QVERIFY(PdfFixtures::writePdf(path, 5));
-    load(path);
-    emit window->pages().at(0)->dragStarted(window->pages().at(0));
-    emit window->pages().at(3)->pageDropped(window->pages().at(3), window->pages().at(3));
-    QVERIFY(QFile::remove(path));
-
-    DialogHelper helper; // no "Failed to load" box may appear
-    window->undo();
-    QVERIFY2(helper.done(), qPrintable(helper.problems()));
-    QCOMPARE(order(), (QList<int>{1, 2, 3, 4, 5}));
-    for (int i = 0; i < 5; ++i) {
-        const PageWidget *tile = window->pages().at(i);
-        QCOMPARE(tile->getGlobalIndex(), i + 1);
-        QCOMPARE(tile->findChild<QLabel *>("indexLabel")->text(), QString::number(i + 1));
-        QCOMPARE(tile->property("totalPages").toInt(), 5);
-        QVERIFY(!tile->findChild<QLabel *>("thumbnailLabel")->pixmap().isNull());
-    }
-    // Restored tiles are wired like loaded ones.
-    tileButton(4, "removeButton")->click();
-    QCOMPARE(order(), (QList<int>{1, 2, 3, 4}));
-}
-
-void Editing::restoringEmptySnapshotShowsEmptyState() {
-    load(fivePages);
-    window->restorePagesFromData({});
-    QVERIFY(window->pages().isEmpty());
-    auto *gridContainer = window->findChild<QWidget *>("gridContainer");
-    QVERIFY(!gridContainer->findChildren<QLabel *>("emptyStateLabel").isEmpty());
-    QCOMPARE(window->findChild<QLabel *>("pageCountLabel")->text(),
-             QString::fromUtf8("0 pages • 0 files"));
-}
 
 QTEST_MAIN(Editing)
 #include "tst_editing.moc"
