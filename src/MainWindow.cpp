@@ -516,8 +516,6 @@ void MainWindow::dropEvent(QDropEvent *) {}
 namespace {
 
 constexpr int kUndoLimit = 50;
-constexpr int kRotateProgressThreshold = 100;
-constexpr int kRotatePumpEvery = 20;
 
 } // namespace
 
@@ -590,6 +588,14 @@ void MainWindow::discardAllTiles()
 
 // ---------------------------------------------------------------------------
 // Editing commands
+
+namespace {
+
+// Above this many pages rotate-all shows progress and pumps events.
+constexpr int kRotateProgressThreshold = 100;
+constexpr int kRotatePumpEvery = 20;
+
+} // namespace
 
 void MainWindow::selectAll()
 {
