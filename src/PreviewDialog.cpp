@@ -73,14 +73,17 @@ QImage renderOnWhite(QPdfDocument &document, int pageIndex) {
         return {};
     if (qMax(size.width(), size.height()) > kMaxRenderSide)
         size = size.scaled(kMaxRenderSide, kMaxRenderSide, Qt::KeepAspectRatio).expandedTo({1, 1});
-    const QImage rendered = document.render(pageIndex, size);
-    if (rendered.isNull())
+    QImage page = document.render(pageIndex, size);
+    if (page.isNull())
         return {};
-    // The renderer leaves unpainted paper transparent.
-    QImage page(rendered.size(), QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    painter.drawImage(0, 0, rendered);
+    // The renderer leaves unpainted paper transparent; white goes behind it
+    // in place, so a large page needs no second buffer.
+    {
+        QPainter painter(&page);
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+        painter.fillRect(page.rect(), Qt::white);
+    }
+    page.convertTo(QImage::Format_RGB32);
     return page;
 }
 
@@ -188,9 +191,9 @@ void PreviewDialog::loadPage(int index) {
     document.load(page.filePath);
     if (document.status() != QPdfDocument::Status::Ready)
         return;
-    const QImage image = renderOnWhite(document, page.pageNumber - 1);
+    QImage image = renderOnWhite(document, page.pageNumber - 1);
     if (!image.isNull()) {
-        currentPixmap = QPixmap::fromImage(image);
+        currentPixmap = QPixmap::fromImage(std::move(image));
         showScaled();
     }
     infoLabel->setText(QString::fromUtf8("Page %1 of %2 • %3")
