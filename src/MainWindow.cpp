@@ -1,19 +1,25 @@
 #include "MainWindow.h"
 
 #include "PageWidget.h"
+#include "PreviewDialog.h"
 #include "Theme.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QPdfDocument>
+#include <QPdfWriter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -506,46 +512,301 @@ void MainWindow::dropEvent(QDropEvent *) {}
 // ---------------------------------------------------------------------------
 // Undo history
 
-QList<PageData> MainWindow::getCurrentPagesData() const { return {}; }
+namespace {
 
-void MainWindow::saveState() {}
+constexpr int kUndoLimit = 50;
 
-void MainWindow::undo() {}
+} // namespace
 
-void MainWindow::redo() {}
+QList<PageData> MainWindow::getCurrentPagesData() const
+{
+    QList<PageData> data;
+    data.reserve(pageWidgets.size());
+    for (const PageWidget *tile : pageWidgets) {
+        PageData page;
+        page.filePath = tile->getFilePath();
+        page.pageNumber = tile->getPageNumber();
+        page.totalPages = tile->property("totalPages").toInt();
+        page.rotation = tile->getRotation();
+        page.isSelected = tile->isSelected();
+        page.thumbnail = tile->property("originalThumbnail").value<QPixmap>();
+        data.append(page);
+    }
+    return data;
+}
 
-void MainWindow::restorePagesFromData(const QList<PageData> &) {}
+void MainWindow::saveState()
+{
+    undoStack.append(getCurrentPagesData());
+    if (undoStack.size() > kUndoLimit)
+        undoStack.removeFirst();
+    redoStack.clear();
+    updateButtonStates();
+}
+
+void MainWindow::undo()
+{
+    if (undoStack.isEmpty())
+        return;
+    redoStack.append(getCurrentPagesData());
+    restorePagesFromData(undoStack.takeLast());
+    updateButtonStates();
+    showStatus("Undone");
+}
+
+void MainWindow::redo()
+{
+    if (redoStack.isEmpty())
+        return;
+    undoStack.append(getCurrentPagesData());
+    restorePagesFromData(redoStack.takeLast());
+    updateButtonStates();
+    showStatus("Redone");
+}
+
+void MainWindow::restorePagesFromData(const QList<PageData> &data)
+{
+    discardAllTiles();
+    for (int i = 0; i < data.size(); ++i) {
+        const PageData &page = data.at(i);
+        PageWidget *tile =
+            createTile(page.thumbnail, page.filePath, page.pageNumber, page.totalPages, i + 1);
+        tile->setRotation(page.rotation);
+        tile->setSelected(page.isSelected);
+        pageWidgets.append(tile);
+    }
+    updatePageGrid();
+}
+
+void MainWindow::discardAllTiles()
+{
+    for (PageWidget *tile : std::as_const(pageWidgets))
+        tile->deleteLater();
+    pageWidgets.clear();
+}
 
 // ---------------------------------------------------------------------------
 // Editing commands
 
-void MainWindow::selectAll() {}
+namespace {
 
-void MainWindow::deselectAll() {}
+// Above this many pages rotate-all shows progress and pumps events.
+constexpr int kRotateProgressThreshold = 100;
+constexpr int kRotatePumpEvery = 20;
 
-void MainWindow::rotateAllPages() {}
+} // namespace
 
-void MainWindow::removeSelectedPages() {}
+void MainWindow::selectAll()
+{
+    if (pageWidgets.isEmpty())
+        return;
+    for (PageWidget *tile : std::as_const(pageWidgets))
+        tile->setSelected(true);
+    showStatus(QString("All %1 pages selected").arg(pageWidgets.size()));
+}
 
-void MainWindow::reverseOrder() {}
+void MainWindow::deselectAll()
+{
+    if (pageWidgets.isEmpty())
+        return;
+    for (PageWidget *tile : std::as_const(pageWidgets))
+        tile->setSelected(false);
+    showStatus("All selections cleared");
+}
 
-void MainWindow::clearAll() {}
+void MainWindow::rotateAllPages()
+{
+    const int count = pageWidgets.size();
+    if (count == 0)
+        return;
+    saveState();
+    if (count > kRotateProgressThreshold) {
+        // Pumping events lets the user clear or undo meanwhile: walk a guarded
+        // copy and leave alone every tile that is gone or no longer listed.
+        const QList<QPointer<PageWidget>> tiles(pageWidgets.cbegin(), pageWidgets.cend());
+        startProgress(count);
+        setUpdatesEnabled(false);
+        for (int i = 0; i < tiles.size(); ++i) {
+            PageWidget *tile = tiles.at(i);
+            if (tile && pageWidgets.contains(tile))
+                tile->setRotation((tile->getRotation() + 90) % 360);
+            setProgress(i + 1);
+            if (i % kRotatePumpEvery == 0)
+                QCoreApplication::processEvents();
+        }
+        setUpdatesEnabled(true);
+        finishProgress();
+    } else {
+        for (PageWidget *tile : std::as_const(pageWidgets))
+            tile->setRotation((tile->getRotation() + 90) % 360);
+    }
+    showStatus(QString::fromUtf8("✅ Tüm %1 sayfa 90° döndürüldü").arg(count), 3000);
+}
 
-void MainWindow::onRemovePage(PageWidget *) {}
+void MainWindow::removeSelectedPages()
+{
+    QList<PageWidget *> selected;
+    for (PageWidget *tile : std::as_const(pageWidgets))
+        if (tile->isSelected())
+            selected.append(tile);
+    if (selected.isEmpty()) {
+        QMessageBox::information(this, "Info", "No pages selected!");
+        return;
+    }
+    const auto answer = QMessageBox::question(
+        this, "Confirm Removal",
+        QString("Are you sure you want to remove %1 selected page(s)?").arg(selected.size()),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    saveState();
+    // The question box ran an event loop: remove only what is still listed.
+    int removed = 0;
+    for (PageWidget *tile : std::as_const(selected)) {
+        if (pageWidgets.removeOne(tile)) {
+            tile->deleteLater();
+            ++removed;
+        }
+    }
+    updatePageGrid();
+    updateButtonStates();
+    showStatus(QString("Removed %1 page(s)").arg(removed));
+}
+
+void MainWindow::reverseOrder()
+{
+    if (pageWidgets.size() < 2)
+        return;
+    saveState();
+    std::reverse(pageWidgets.begin(), pageWidgets.end());
+    updatePageGrid();
+    showStatus("Page order reversed");
+}
+
+void MainWindow::clearAll()
+{
+    const int count = pageWidgets.size();
+    if (count == 0)
+        return;
+    const auto answer = QMessageBox::question(
+        this, "Confirm Clear",
+        QString("Are you sure you want to clear all %1 pages?\n\nThis action cannot be undone.")
+            .arg(count),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    undoStack.clear();
+    redoStack.clear();
+    discardAllTiles();
+    updatePageGrid();
+    updateButtonStates();
+    pageCountLabel->setText(QString::fromUtf8("0 pages • 0 files"));
+    showStatus("All pages cleared");
+}
+
+void MainWindow::onRemovePage(PageWidget *page)
+{
+    if (!pageWidgets.contains(page))
+        return;
+    saveState();
+    pageWidgets.removeOne(page);
+    page->deleteLater();
+    updatePageGrid();
+    updateButtonStates();
+    showStatus(QString("Page removed • Remaining: %1 pages").arg(pageWidgets.size()));
+}
 
 void MainWindow::onDragStarted(PageWidget *page) { draggedWidget = page; }
 
-void MainWindow::onPageDropped(PageWidget *, PageWidget *) {}
+void MainWindow::onPageDropped(PageWidget *, PageWidget *target)
+{
+    // The dragged tile may have been removed (and deleted) since its drag began.
+    PageWidget *dragged = draggedWidget;
+    if (!dragged || dragged == target || pageWidgets.isEmpty())
+        return;
+    const int from = pageWidgets.indexOf(dragged);
+    const int to = pageWidgets.indexOf(target);
+    if (from < 0 || to < 0 || from == to)
+        return;
+
+    saveState();
+    pageWidgets.move(from, to);
+    updatePageGrid();
+    showStatus(QString::fromUtf8("Page moved: %1 → %2").arg(from + 1).arg(to + 1));
+    draggedWidget = nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // Preview
 
-void MainWindow::onPreviewRequested(PageWidget *) {}
+void MainWindow::onPreviewRequested(PageWidget *page)
+{
+    const int position = pageWidgets.indexOf(page);
+    if (position < 0)
+        return;
+    QList<PageInfo> pages;
+    pages.reserve(pageWidgets.size());
+    for (const PageWidget *tile : std::as_const(pageWidgets))
+        pages.append({tile->getFilePath(), tile->getPageNumber()});
+    PreviewDialog dialog(pages, position, this);
+    dialog.exec();
+}
 
 // ---------------------------------------------------------------------------
 // Blank page
 
-void MainWindow::insertBlankPage() {}
+void MainWindow::insertBlankPage()
+{
+    const int count = pageWidgets.size();
+    bool ok = false;
+    const int position =
+        QInputDialog::getInt(this, "Insert Blank Page",
+                             QString("Insert blank page at position (1-%1):").arg(count + 1),
+                             count + 1, 1, count + 1, 1, &ok);
+    if (!ok)
+        return;
+
+    const QString path = QDir::tempPath() +
+                         QString("/blank_page_%1.pdf").arg(QDateTime::currentMSecsSinceEpoch());
+    if (!writeBlankPage(path)) {
+        QMessageBox::warning(this, "Blank Page Failed",
+                             QString("Could not write the blank page file:\n%1").arg(path));
+        return;
+    }
+    // The loader reports its own refusals; without a new tile nothing changes.
+    loadPDFPages(path);
+    if (pageWidgets.size() != count + 1) {
+        QFile::remove(path);
+        return;
+    }
+    tempFiles.append(path);
+
+    pageWidgets.move(pageWidgets.size() - 1, position - 1);
+    updatePageGrid();
+    saveState();
+    QMessageBox::information(
+        this, "Blank Page Inserted",
+        QString::fromUtf8("✅ Inserted blank page at position %1").arg(position));
+    showStatus(QString("Blank page inserted at position %1").arg(position));
+}
+
+bool MainWindow::writeBlankPage(const QString &path)
+{
+    {
+        QPdfWriter writer(path);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(72);
+        QPainter painter;
+        if (!painter.begin(&writer))
+            return false;
+        painter.fillRect(QRect(0, 0, writer.width(), writer.height()), Qt::white);
+        if (!painter.end())
+            return false;
+    }
+    return QFileInfo(path).size() > 0;
+}
 
 // ---------------------------------------------------------------------------
 // Output

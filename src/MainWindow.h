@@ -109,6 +109,8 @@ private:
     // Adding files
 
     // Editing
+    void discardAllTiles();
+    bool writeBlankPage(const QString &path);
 
     // Output
 
