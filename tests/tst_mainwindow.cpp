@@ -30,6 +30,8 @@ private slots:
     void buttonStates_data();
     void buttonStates();
     void startsEmptyWithReadyMessage();
+    void undoRedoShortcuts_data();
+    void undoRedoShortcuts();
 
 private:
     QTemporaryDir dir;
@@ -213,6 +215,45 @@ void TestMainWindow::startsEmptyWithReadyMessage()
     QCOMPARE(slider->minimum(), 50);
     QCOMPARE(slider->maximum(), 150);
     QCOMPARE(slider->value(), 100);
+}
+
+void TestMainWindow::undoRedoShortcuts_data()
+{
+    QTest::addColumn<QKeyCombination>("redoKeys");
+    QTest::newRow("Ctrl+Y") << QKeyCombination(Qt::CTRL, Qt::Key_Y);
+    QTest::newRow("Ctrl+Shift+Z") << QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z);
+}
+
+// The Undo and Redo tooltips promise these keys; they act only while the
+// matching button is enabled.
+void TestMainWindow::undoRedoShortcuts()
+{
+    QFETCH(QKeyCombination, redoKeys);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QString pdf = dir.filePath("shortcuts.pdf");
+    QVERIFY(PdfFixtures::writePdf(pdf, 3));
+    window.loadPDFPages(pdf);
+    window.updatePageGrid();
+    window.updateButtonStates();
+
+    // Nothing to undo yet: the key does nothing.
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.pages().size(), 3);
+
+    window.pages().first()->findChild<QPushButton *>("removeButton")->click();
+    QCOMPARE(window.pages().size(), 2);
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.pages().size(), 3);
+    QCOMPARE(window.statusBar()->currentMessage(), QString("Undone"));
+    QTest::keyClick(&window, redoKeys.key(), redoKeys.keyboardModifiers());
+    QCOMPARE(window.pages().size(), 2);
+    QCOMPARE(window.statusBar()->currentMessage(), QString("Redone"));
+    // Redo is spent: pressing it again changes nothing.
+    QTest::keyClick(&window, redoKeys.key(), redoKeys.keyboardModifiers());
+    QCOMPARE(window.pages().size(), 2);
+    QCOMPARE(window.statusBar()->currentMessage(), QString("Redone"));
 }
 
 QTEST_MAIN(TestMainWindow)
