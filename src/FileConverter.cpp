@@ -167,7 +167,12 @@ bool FileConverter::officeToPdf(const QString &inputPath, const QString &outputP
     if (!finished)
         return false;
 
-    const QString product = outDir + "/" + QFileInfo(inputPath).baseName() + ".pdf";
+    // LibreOffice names its product after everything up to the last dot, so
+    // for "report.final.docx" that name is looked for as well.
+    const QFileInfo input(inputPath);
+    QString product = outDir + "/" + input.baseName() + ".pdf";
+    if (!QFileInfo::exists(product))
+        product = outDir + "/" + input.completeBaseName() + ".pdf";
     const QString target = QDir::cleanPath(QFileInfo(outputPath).absoluteFilePath());
     if (QFileInfo::exists(product) && QDir::cleanPath(product) != target) {
         QFile::remove(outputPath);
