@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "FileConverter.h"
 #include "PageWidget.h"
 #include "PreviewDialog.h"
 #include "Theme.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -28,6 +30,7 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QStatusBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -364,7 +367,8 @@ void MainWindow::loadPDFPages(const QString &filePath)
     }
 
     startProgress(pageCount);
-    showStatus(QString::fromUtf8("⏳ Loading %1 pages (quality: %2x)...").arg(pageCount).arg(factorText));
+    showStatus(
+        QString::fromUtf8("⏳ Loading %1 pages (quality: %2x)...").arg(pageCount).arg(factorText));
     setUpdatesEnabled(false);
     for (int i = 0; i < pageCount; ++i) {
         const QSizeF points = document.pagePointSize(i);
@@ -402,7 +406,8 @@ void MainWindow::updatePageGrid()
         delete old;
     }
     // The labels of an earlier empty state are not needed once pages exist.
-    qDeleteAll(gridContainer->findChildren<QLabel *>("emptyStateLabel", Qt::FindDirectChildrenOnly));
+    qDeleteAll(
+        gridContainer->findChildren<QLabel *>("emptyStateLabel", Qt::FindDirectChildrenOnly));
 
     if (count == 0) {
         auto *layout = new QVBoxLayout(gridContainer);
@@ -411,7 +416,8 @@ void MainWindow::updatePageGrid()
         title->setObjectName("emptyStateLabel");
         title->setAlignment(Qt::AlignCenter);
         title->setStyleSheet(Theme::emptyStateTitle());
-        auto *hint = new QLabel("Click 'Add PDF Files' or drag & drop PDF files here", gridContainer);
+        auto *hint =
+            new QLabel("Click 'Add PDF Files' or drag & drop PDF files here", gridContainer);
         hint->setObjectName("emptyStateLabel");
         hint->setAlignment(Qt::AlignCenter);
         hint->setStyleSheet(Theme::emptyStateHint());
@@ -499,7 +505,77 @@ void MainWindow::onZoomChanged(int value)
 // ---------------------------------------------------------------------------
 // Adding files
 
-void MainWindow::addPDFFiles() {}
+namespace {
+
+enum class InputKind { Pdf, Image, Office, Unusable };
+
+InputKind inputKind(const QString &path)
+{
+    if (QFileInfo(path).suffix().toLower() == "pdf")
+        return InputKind::Pdf;
+    if (FileConverter::isImageFile(path))
+        return InputKind::Image;
+    if (FileConverter::isOfficeFile(path))
+        return InputKind::Office;
+    return InputKind::Unusable;
+}
+
+// The first input keeps its base name; later inputs of the batch with the same
+// base name get "_2", "_3", ... so that no conversion overwrites another.
+QString claimConvertedName(const QString &baseName, QSet<QString> &taken)
+{
+    QString name = baseName;
+    for (int n = 2; taken.contains(name.toLower()); ++n)
+        name = QString("%1_%2").arg(baseName).arg(n);
+    taken.insert(name.toLower());
+    return name;
+}
+
+int estimatePageCount(const QStringList &pdfs)
+{
+    int total = 0;
+    for (const QString &pdf : pdfs) {
+        QPdfDocument document;
+        document.load(pdf);
+        if (document.status() == QPdfDocument::Status::Ready)
+            total += document.pageCount();
+    }
+    return total;
+}
+
+} // namespace
+
+void MainWindow::addPDFFiles()
+{
+    const QStringList files =
+        QFileDialog::getOpenFileNames(this, "Select Files (PDF, Images, Office...)",
+                                      QDir::homePath(), FileConverter::getSupportedFormatsFilter());
+    if (files.isEmpty())
+        return;
+
+    const QStringList pdfs = convertBatch(files, createBatchFolder(), true);
+    if (pdfs.isEmpty())
+        return;
+
+    const int estimate = estimatePageCount(pdfs);
+    if (estimate > 200) {
+        const auto answer = QMessageBox::question(
+            this, "Large PDF Set",
+            QString("You're about to load approximately %1 pages.\nThis may take a while and use "
+                    "significant memory.\n\nContinue?")
+                .arg(estimate),
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
+
+    loadBatch(pdfs, true);
+    updatePageGrid();
+    updateButtonStates();
+    showStatus(QString::fromUtf8("Added %1 file(s) • Total: %2 pages")
+                   .arg(files.size())
+                   .arg(pageWidgets.size()));
+}
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
@@ -507,7 +583,110 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
         event->acceptProposedAction();
 }
 
-void MainWindow::dropEvent(QDropEvent *) {}
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QMimeData *mimeData = event->mimeData();
+    if (!mimeData->hasUrls())
+        return;
+    event->acceptProposedAction();
+
+    QStringList accepted;
+    for (const QUrl &url : mimeData->urls()) {
+        const QString path = url.toLocalFile();
+        if (FileConverter::isSupportedFile(path))
+            accepted << path;
+    }
+    if (!accepted.isEmpty()) {
+        const QStringList pdfs = convertBatch(accepted, createBatchFolder(), false);
+        if (!pdfs.isEmpty()) {
+            loadBatch(pdfs, false);
+            showStatus(QString("Added %1 file(s) via drag & drop").arg(accepted.size()));
+        }
+    }
+    updatePageGrid();
+    updateButtonStates();
+}
+
+QString MainWindow::createBatchFolder() const
+{
+    const QString folder =
+        QDir::tempPath() + "/Sheafkit_" + QString::number(QDateTime::currentMSecsSinceEpoch());
+    QDir().mkpath(folder);
+    return folder;
+}
+
+// The PDFs of a batch in input order: PDFs as they are, images and office
+// documents converted into the batch folder. Only the dialog path (verbose)
+// tells the user about each conversion and its failure.
+QStringList MainWindow::convertBatch(const QStringList &paths, const QString &batchFolder,
+                                     bool verbose)
+{
+    QStringList pdfs;
+    QSet<QString> takenNames;
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString &path = paths[i];
+        const InputKind kind = inputKind(path);
+        if (kind == InputKind::Pdf) {
+            pdfs << path;
+            continue;
+        }
+        if (kind == InputKind::Unusable)
+            continue;
+
+        const QFileInfo input(path);
+        const QString name = claimConvertedName(input.baseName(), takenNames);
+        const bool image = kind == InputKind::Image;
+        if (verbose) {
+            showStatus((image ? QString("Converting image: %1...")
+                              : QString("Converting Office document: %1..."))
+                           .arg(input.fileName()));
+            QCoreApplication::processEvents();
+        }
+
+        QString output;
+        bool converted = false;
+        if (image) {
+            output = batchFolder + "/" + name + ".pdf";
+            converted = FileConverter::imageToPdf(path, output);
+        } else {
+            // LibreOffice names its product after the input, so a renamed
+            // input converts in a folder of its own.
+            QString folder = batchFolder;
+            if (name != input.baseName()) {
+                folder = batchFolder + QString("/input_%1").arg(i + 1);
+                QDir().mkpath(folder);
+            }
+            output = folder + "/" + name + ".pdf";
+            converted = FileConverter::officeToPdf(path, output);
+        }
+
+        if (converted) {
+            pdfs << output;
+            tempFiles << output;
+        } else if (verbose) {
+            QMessageBox::warning(
+                this, "Conversion Failed",
+                image ? QString("Failed to convert image: %1").arg(input.fileName())
+                      : QString("Failed to convert Office file: %1\n\nMake sure LibreOffice is "
+                                "installed.")
+                            .arg(input.fileName()));
+        }
+    }
+    return pdfs;
+}
+
+void MainWindow::loadBatch(const QStringList &pdfs, bool verbose)
+{
+    startProgress(pdfs.size());
+    for (int i = 0; i < pdfs.size(); ++i) {
+        loadPDFPages(pdfs[i]);
+        setProgress(i + 1);
+        if (verbose)
+            showStatus(QString("Loading file %1 of %2...").arg(i + 1).arg(pdfs.size()));
+        QCoreApplication::processEvents();
+    }
+    finishProgress();
+}
 
 // ---------------------------------------------------------------------------
 // Undo history

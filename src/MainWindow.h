@@ -107,6 +107,9 @@ private:
                            int totalPages, int globalIndex);
 
     // Adding files
+    QString createBatchFolder() const;
+    QStringList convertBatch(const QStringList &paths, const QString &batchFolder, bool verbose);
+    void loadBatch(const QStringList &pdfs, bool verbose);
 
     // Editing
     void discardAllTiles();
