@@ -132,6 +132,9 @@ void GridTest::emptyGridShowsHint() {
             texts << label->text();
         return texts;
     };
+    // The window starts with the plain counter; the first rebuild shows the hint.
+    QCOMPARE(window.findChild<QLabel *>("pageCountLabel")->text(), QString("0 pages"));
+    window.updatePageGrid();
     QCOMPARE(window.findChild<QLabel *>("pageCountLabel")->text(),
              QString::fromUtf8("0 pages • 0 files"));
     QCOMPARE(labelTexts(), QStringList({"No PDF pages loaded",

@@ -340,6 +340,7 @@ void IntakeTest::dropTakesOnlySupportedFiles() {
     QVERIFY(writeImage(folder + "/PHOTO.JPG", Qt::green));
 
     MainWindow window;
+    window.updatePageGrid();
     window.statusBar()->clearMessage();
     DialogHelper helper;
     QPointer<QLayout> grid = window.findChild<QWidget *>("gridContainer")->layout();
