@@ -9,8 +9,10 @@
 #include "PdfFixtures.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -31,7 +33,10 @@ struct Workspace
             return QString();
         return file;
     }
-    QString pdf(const QString &name, int a4Pages) { return pdf(name, PdfFixtures::a4Pages(a4Pages)); }
+    QString pdf(const QString &name, int a4Pages)
+    {
+        return pdf(name, PdfFixtures::a4Pages(a4Pages));
+    }
 
     void load(const QString &file) { window.loadPDFPages(file); }
 
@@ -59,8 +64,9 @@ inline QImage popplerPage(const QString &pdf, int page, int dpi = 20)
     QTemporaryDir dir;
     const QString prefix = dir.filePath("p");
     int code = 0;
-    PdfFixtures::run("pdftoppm", {"-r", QString::number(dpi), "-f", QString::number(page), "-l",
-                                  QString::number(page), "-singlefile", "-png", pdf, prefix},
+    PdfFixtures::run("pdftoppm",
+                     {"-r", QString::number(dpi), "-f", QString::number(page), "-l",
+                      QString::number(page), "-singlefile", "-png", pdf, prefix},
                      &code);
     return code == 0 ? QImage(prefix + ".png").convertToFormat(QImage::Format_RGB32) : QImage();
 }

@@ -143,7 +143,8 @@ void TestOutputMerge::autoNumbersKeepListPositions()
     QCOMPARE(PdfFixtures::pdfinfoPages(full), 7);
     QCOMPARE(PdfFixtures::pdfinfoPages(skipped), 6);
     QVERIFY(helper.texts().last().contains(QString::fromUtf8("✅ 7 sayfa")));
-    QVERIFY(helper.texts().last().endsWith(QString::fromUtf8("🔢 Otomatik sayfa numaraları eklendi")));
+    QVERIFY(
+        helper.texts().last().endsWith(QString::fromUtf8("🔢 Otomatik sayfa numaraları eklendi")));
     const QImage fifthLabelled = popplerPage(full, 5, 40);
     const QImage fourthLabelled = popplerPage(full, 4, 40);
     const QImage afterGap = popplerPage(skipped, 4, 40);
@@ -155,7 +156,8 @@ void TestOutputMerge::passwordLine_data()
 {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("expectedLine");
-    QTest::newRow("empty password accepted") << "" << "";
+    QTest::newRow("empty password accepted") << ""
+                                             << "";
     QTest::newRow("password") << "secret"
                               << QString::fromUtf8("\n\n🔒 Şifre korumasi için QPDF kullanın:\nqpdf "
                                                    "--encrypt \"secret\" \"secret\" 128 -- "
