@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -70,6 +71,41 @@ inline QImage popplerPage(const QString &pdf, int page, int dpi = 20)
                      &code);
     return code == 0 ? QImage(prefix + ".png").convertToFormat(QImage::Format_RGB32) : QImage();
 }
+
+// Pixel sizes of the images embedded on a page (from 1), as pdfimages lists them.
+inline QList<QSize> embeddedImageSizes(const QString &pdf, int page = 1)
+{
+    QList<QSize> sizes;
+    const QString list = PdfFixtures::run("pdfimages", {"-list", pdf});
+    for (const QString &line : list.split('\n')) {
+        const QStringList fields = line.simplified().split(' ');
+        if (fields.size() > 4 && fields[0] == QString::number(page) && fields[2] == "image")
+            sizes << QSize(fields[3].toInt(), fields[4].toInt());
+    }
+    return sizes;
+}
+
+// The first image embedded on a page, decoded by the independent tool.
+inline QImage embeddedImage(const QString &pdf, int page = 1)
+{
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath("i");
+    PdfFixtures::run("pdfimages", {"-png", "-f", QString::number(page), "-l", QString::number(page),
+                                   pdf, prefix});
+    return QImage(prefix + "-000.png").convertToFormat(QImage::Format_RGB32);
+}
+
+// Every text the status line shows while the object lives.
+class StatusLog : public QObject
+{
+public:
+    explicit StatusLog(MainWindow &window)
+    {
+        connect(window.statusBar(), &QStatusBar::messageChanged, this,
+                [this](const QString &text) { texts << text; });
+    }
+    QStringList texts;
+};
 
 // True when any image of the PDF carries a soft mask (transparency).
 inline bool hasSoftMask(const QString &pdf)
