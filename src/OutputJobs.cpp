@@ -305,7 +305,9 @@ QImage OutputJobs::cropped(const QImage &image, double margin)
 {
     const int mx = static_cast<int>(image.width() * margin);
     const int my = static_cast<int>(image.height() * margin);
-    return image.copy(mx, my, image.width() - 2 * mx, image.height() - 2 * my);
+    const QRect kept(mx, my, image.width() - 2 * mx, image.height() - 2 * my);
+    // copy() of a null rectangle would return the whole image.
+    return kept.isEmpty() ? QImage() : image.copy(kept);
 }
 
 void OutputJobs::drawPageLabel(QImage &image, int position, int count)
