@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared by the output tests: a window with fixture pages, and readers of
-// what the output commands wrote.
+// Shared by the output tests: a window with fixture pages, and independent
+// readers of what the output commands wrote.
 
 #include "DialogHelper.h"
 #include "MainWindow.h"
@@ -9,10 +9,6 @@
 #include "PdfFixtures.h"
 
 #include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QImage>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -26,31 +22,35 @@ struct Workspace
     MainWindow window;
 
     QString path(const QString &name) const { return dir.filePath(name); }
-
-    QString pdf(const QString &name, const QList<PdfFixtures::Page> &pages)
+    QString folder(const QString &name) const
     {
-        const QString file = path(name);
-        if (!PdfFixtures::writePdf(file, pages))
-            return QString();
-        return file;
+        QDir().mkpath(path(name));
+        return path(name);
     }
-    QString pdf(const QString &name, int a4Pages)
+    // Writes a fixture PDF and loads its pages as tiles.
+    QString load(const QString &name, const QList<PdfFixtures::Page> &pages)
     {
-        return pdf(name, PdfFixtures::a4Pages(a4Pages));
+        PdfFixtures::writePdf(path(name), pages);
+        window.loadPDFPages(path(name));
+        return path(name);
     }
-
-    void load(const QString &file) { window.loadPDFPages(file); }
-
-    // Clicks a toolbar button while the helper answers the dialogs it opens.
+    QString load(const QString &name, int pages) { return load(name, PdfFixtures::a4Pages(pages)); }
+    PageWidget *page(int i) const { return window.pages().at(i); }
     void click(const char *button)
     {
         auto *b = window.findChild<QPushButton *>(button);
-        QVERIFY(b);
         // Loading pages directly skips the toolbar refresh that adding files does.
         b->setEnabled(true);
         b->click();
     }
 };
+
+// Clicks the button; the helper must have answered every dialog it expected.
+#define RUN_COMMAND(ws, button, helper)                                                            \
+    do {                                                                                           \
+        (ws).click(button);                                                                        \
+        QVERIFY2((helper).done(), qPrintable((helper).problems()));                                \
+    } while (0)
 
 inline PdfFixtures::Page landscapeA4()
 {
@@ -59,46 +59,63 @@ inline PdfFixtures::Page landscapeA4()
     return page;
 }
 
-// Renders one page (from 1) with the independent renderer at `dpi`.
+inline bool near(const QSizeF &a, const QSizeF &b)
+{
+    return qAbs(a.width() - b.width()) < 2 && qAbs(a.height() - b.height()) < 2;
+}
+
+// One page (from 1) rendered by the independent renderer.
 inline QImage popplerPage(const QString &pdf, int page, int dpi = 20)
 {
     QTemporaryDir dir;
-    const QString prefix = dir.filePath("p");
-    int code = 0;
-    PdfFixtures::run("pdftoppm",
-                     {"-r", QString::number(dpi), "-f", QString::number(page), "-l",
-                      QString::number(page), "-singlefile", "-png", pdf, prefix},
-                     &code);
-    return code == 0 ? QImage(prefix + ".png").convertToFormat(QImage::Format_RGB32) : QImage();
+    const QString n = QString::number(page);
+    PdfFixtures::run("pdftoppm", {"-r", QString::number(dpi), "-f", n, "-l", n, "-singlefile",
+                                  "-png", pdf, dir.filePath("p")});
+    return QImage(dir.filePath("p.png")).convertToFormat(QImage::Format_RGB32);
 }
 
-// Pixel sizes of the images embedded on a page (from 1), as pdfimages lists them.
-inline QList<QSize> embeddedImageSizes(const QString &pdf, int page = 1)
+// "type width height" of every image pdfimages lists on a page (from 1);
+// a soft mask shows up as type "smask".
+inline QStringList embeddedImages(const QString &pdf, int page = 1)
 {
-    QList<QSize> sizes;
-    const QString list = PdfFixtures::run("pdfimages", {"-list", pdf});
-    for (const QString &line : list.split('\n')) {
-        const QStringList fields = line.simplified().split(' ');
-        if (fields.size() > 4 && fields[0] == QString::number(page) && fields[2] == "image")
-            sizes << QSize(fields[3].toInt(), fields[4].toInt());
+    QStringList images;
+    for (const QString &line : PdfFixtures::run("pdfimages", {"-list", pdf}).split('\n')) {
+        const QStringList f = line.simplified().split(' ');
+        if (f.size() > 4 && f[0] == QString::number(page))
+            images << QString("%1 %2 %3").arg(f[2], f[3], f[4]);
     }
-    return sizes;
+    return images;
 }
 
-// The first image embedded on a page, decoded by the independent tool.
-inline QImage embeddedImage(const QString &pdf, int page = 1)
+inline bool hasSoftMask(const QString &pdf)
+{
+    return PdfFixtures::run("pdfimages", {"-list", pdf}).contains(" smask ");
+}
+
+// The first image on page 1, decoded by the independent tool.
+inline QImage embeddedImage(const QString &pdf)
 {
     QTemporaryDir dir;
-    const QString prefix = dir.filePath("i");
-    PdfFixtures::run("pdfimages", {"-png", "-f", QString::number(page), "-l", QString::number(page),
-                                   pdf, prefix});
-    return QImage(prefix + "-000.png").convertToFormat(QImage::Format_RGB32);
+    PdfFixtures::run("pdfimages", {"-png", "-f", "1", "-l", "1", pdf, dir.filePath("i")});
+    return QImage(dir.filePath("i-000.png")).convertToFormat(QImage::Format_RGB32);
 }
 
-// Every text the status line shows while the object lives.
-class StatusLog : public QObject
+// A path that cannot be created: its parent is a regular file.
+inline QString unwritablePath(const QTemporaryDir &dir, const QString &name)
 {
-public:
+    QFile blocker(dir.filePath("not-a-folder"));
+    blocker.open(QIODevice::WriteOnly);
+    return blocker.fileName() + "/" + name;
+}
+
+inline QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+// Every text the status line shows while this lives.
+struct StatusLog : QObject
+{
     explicit StatusLog(MainWindow &window)
     {
         connect(window.statusBar(), &QStatusBar::messageChanged, this,
@@ -106,43 +123,5 @@ public:
     }
     QStringList texts;
 };
-
-// True when any image of the PDF carries a soft mask (transparency).
-inline bool hasSoftMask(const QString &pdf)
-{
-    int code = 0;
-    const QString list = PdfFixtures::run("pdfimages", {"-list", pdf}, &code);
-    for (const QString &line : list.split('\n')) {
-        const QStringList fields = line.simplified().split(' ');
-        if (fields.size() > 2 && fields[2] == "smask")
-            return true;
-    }
-    return code != 0;
-}
-
-// Share of the rows from `fromRow` (a fraction of the height) down that are all white.
-inline bool bandIsWhite(const QImage &image, double fromRow, double toRow = 1.0)
-{
-    for (int y = int(image.height() * fromRow); y < int(image.height() * toRow); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (!PdfFixtures::isWhite(image.pixelColor(x, y)))
-                return false;
-    return true;
-}
-
-// A path that cannot be created: its parent is a regular file.
-inline QString unwritablePath(const QTemporaryDir &dir, const QString &name)
-{
-    const QString blocker = dir.filePath("not-a-folder");
-    QFile file(blocker);
-    file.open(QIODevice::WriteOnly);
-    file.write("x");
-    return blocker + "/" + name;
-}
-
-inline QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
 
 } // namespace OutputTest

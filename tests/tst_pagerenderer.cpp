@@ -1,3 +1,4 @@
+#include "OutputFile.h"
 #include "OutputTestSupport.h"
 #include "PageRenderer.h"
 
@@ -7,8 +8,7 @@
 using namespace OutputTest;
 using Outcome = PageRenderer::Outcome;
 
-Q_DECLARE_METATYPE(PageRenderer::Outcome)
-
+// The page rendering and the safe output file that every output command uses.
 class TestPageRenderer : public QObject
 {
     Q_OBJECT
@@ -18,10 +18,10 @@ private slots:
     void renderSize();
     void rendersOnWhiteAndTurns_data();
     void rendersOnWhiteAndTurns();
-    void outcomes_data();
     void outcomes();
-    void posterStaysWithinBudget();
     void drawStretchedFillsPaintRect();
+    void outputFileReplacesOnlyWhenCommitted_data();
+    void outputFileReplacesOnlyWhenCommitted();
 };
 
 void TestPageRenderer::renderSize_data()
@@ -29,14 +29,11 @@ void TestPageRenderer::renderSize_data()
     QTest::addColumn<QSizeF>("points");
     QTest::addColumn<double>("scale");
     QTest::addColumn<qint64>("budget");
-    QTest::addColumn<QSize>("expected"); // empty: only the budget is checked
-
-    QTest::newRow("A4 at 2") << QSizeF(595, 842) << 2.0 << PageRenderer::DefaultPixelBudget
-                             << QSize(1190, 1684);
-    QTest::newRow("truncated, not rounded")
-        << QSizeF(595.9, 842.9) << 1.0 << PageRenderer::DefaultPixelBudget << QSize(595, 842);
-    QTest::newRow("A0 at 300 dpi")
-        << QSizeF(2384, 3370) << 300 / 72.0 << PageRenderer::DefaultPixelBudget << QSize();
+    QTest::addColumn<QSize>("expected"); // empty: as large as the budget allows
+    const qint64 standard = PageRenderer::DefaultPixelBudget;
+    QTest::newRow("A4 at 2") << QSizeF(595, 842) << 2.0 << standard << QSize(1190, 1684);
+    QTest::newRow("truncated") << QSizeF(595.9, 842.9) << 1.0 << standard << QSize(595, 842);
+    QTest::newRow("A0 at 300 dpi") << QSizeF(2384, 3370) << 300 / 72.0 << standard << QSize();
     QTest::newRow("tiny budget") << QSizeF(595, 842) << 2.0 << qint64(10000) << QSize();
 }
 
@@ -46,16 +43,11 @@ void TestPageRenderer::renderSize()
     QFETCH(double, scale);
     QFETCH(qint64, budget);
     QFETCH(QSize, expected);
-
     const QSize size = PageRenderer::renderSize(points, scale, budget);
-    if (!expected.isEmpty()) {
+    if (!expected.isEmpty())
         QCOMPARE(size, expected);
-        return;
-    }
     const qint64 pixels = qint64(size.width()) * size.height();
-    QVERIFY(pixels <= budget);
-    // As large as the budget allows, in the page's proportions.
-    QVERIFY(pixels > budget * 98 / 100);
+    QVERIFY(pixels <= budget && (!expected.isEmpty() || pixels > budget * 98 / 100));
     QVERIFY(qAbs(double(size.width()) / size.height() - points.width() / points.height()) < 0.01);
 }
 
@@ -74,89 +66,104 @@ void TestPageRenderer::rendersOnWhiteAndTurns()
     QFETCH(int, rotation);
     QFETCH(QSize, size);
     QFETCH(QPointF, mark);
-
     QTemporaryDir dir;
-    const QString file = dir.filePath("a.pdf");
-    QVERIFY(PdfFixtures::writePdf(file, 1));
+    QVERIFY(PdfFixtures::writePdf(dir.filePath("a.pdf"), 1));
     Outcome outcome = Outcome::LoadError;
-    const QImage image = PageRenderer::render({file, 1, rotation, false}, 2.0, &outcome);
+    const QImage image = PageRenderer::render({dir.filePath("a.pdf"), 1, rotation}, 2.0, &outcome);
     QCOMPARE(outcome, Outcome::Rendered);
     QCOMPARE(image.size(), size);
     QVERIFY(!image.hasAlphaChannel());
-    const QColor corner = image.pixelColor(image.width() - 1, image.height() - 1);
-    QCOMPARE(corner, QColor(Qt::white));
+    QCOMPARE(image.pixelColor(image.width() - 1, image.height() - 1), QColor(Qt::white));
     const QPointF centre = PdfFixtures::darkCentre(image.scaled(image.size() / 8));
-    QVERIFY2(qAbs(centre.x() - mark.x()) < 0.03 && qAbs(centre.y() - mark.y()) < 0.03,
-             qPrintable(QString("%1,%2").arg(centre.x()).arg(centre.y())));
-}
-
-void TestPageRenderer::outcomes_data()
-{
-    QTest::addColumn<QByteArray>("content"); // empty: no file at all
-    QTest::addColumn<int>("pageNumber");
-    QTest::addColumn<Outcome>("outcome");
-    QTest::newRow("missing file") << QByteArray() << 1 << Outcome::LoadError;
-    QTest::newRow("not a PDF") << QByteArray("%PDF-1.4 garbage") << 1 << Outcome::LoadError;
-    QTest::newRow("page beyond the end") << QByteArray("fixture") << 2 << Outcome::NullImage;
+    QVERIFY(qAbs(centre.x() - mark.x()) < 0.03 && qAbs(centre.y() - mark.y()) < 0.03);
 }
 
 void TestPageRenderer::outcomes()
 {
-    QFETCH(QByteArray, content);
-    QFETCH(int, pageNumber);
-    QFETCH(Outcome, outcome);
-
     QTemporaryDir dir;
-    const QString file = dir.filePath("a.pdf");
-    if (content == "fixture") {
-        QVERIFY(PdfFixtures::writePdf(file, 1));
-    } else if (!content.isEmpty()) {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
-    Outcome actual = Outcome::Rendered;
-    QVERIFY(PageRenderer::render({file, pageNumber, 0, false}, 1.0, &actual).isNull());
-    QCOMPARE(actual, outcome);
-}
-
-void TestPageRenderer::posterStaysWithinBudget()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath("poster.pdf");
+    QFile garbage(dir.filePath("garbage.pdf"));
+    QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("%PDF-1.4 garbage") > 0);
+    garbage.close();
     PdfFixtures::Page poster;
     poster.size = QPageSize(QPageSize::A0);
-    QVERIFY(PdfFixtures::writePdf(file, {poster}));
-    const qint64 budget = 2'000'000;
-    const QImage image = PageRenderer::render({file, 1, 0, false}, 300 / 72.0, nullptr, budget);
-    QVERIFY(!image.isNull());
-    QVERIFY(qint64(image.width()) * image.height() <= budget);
-    QVERIFY(PdfFixtures::darkCentre(image.scaled(image.size() / 4)).x() > 0);
+    QVERIFY(PdfFixtures::writePdf(dir.filePath("poster.pdf"), {poster}));
+
+    Outcome outcome = Outcome::Rendered;
+    QVERIFY(PageRenderer::render({dir.filePath("missing.pdf")}, 1.0, &outcome).isNull());
+    QCOMPARE(outcome, Outcome::LoadError);
+    QVERIFY(PageRenderer::render({garbage.fileName()}, 1.0, &outcome).isNull());
+    QCOMPARE(outcome, Outcome::LoadError);
+    QVERIFY(PageRenderer::render({dir.filePath("poster.pdf"), 2}, 1.0, &outcome).isNull());
+    QCOMPARE(outcome, Outcome::NullImage);
+    // A poster at 300 dpi is rendered within the budget instead of failing.
+    const QImage image =
+        PageRenderer::render({dir.filePath("poster.pdf")}, 300 / 72.0, &outcome, 2'000'000);
+    QCOMPARE(outcome, Outcome::Rendered);
+    QVERIFY(qint64(image.width()) * image.height() <= 2'000'000);
 }
 
 void TestPageRenderer::drawStretchedFillsPaintRect()
 {
-    // A black image stretched over a page with 20 mm margins must cover
-    // exactly the area inside the margins: not shifted by them twice.
+    // A black image stretched over a page with 20 mm margins covers exactly
+    // the area inside them: not shifted by the margins a second time.
     QTemporaryDir dir;
     const QString file = dir.filePath("out.pdf");
     {
         QPdfWriter writer(file);
-        writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setResolution(72);
         writer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
         QPainter painter(&writer);
         QImage black(10, 10, QImage::Format_RGB32);
         black.fill(Qt::black);
-        QCOMPARE(PageRenderer::paintRect(writer), QRect(0, 0, writer.width(), writer.height()));
         PageRenderer::drawStretched(painter, writer, black);
     }
     const QImage page = popplerPage(file, 1, 72);
-    QCOMPARE(page.size(), QSize(595, 842));
-    const int margin = 57; // 20 mm in points
     auto dark = [&page](int x, int y) { return PdfFixtures::isDark(page.pixelColor(x, y)); };
-    QVERIFY(!dark(margin - 3, margin - 3) && dark(margin + 3, margin + 3));
-    QVERIFY(dark(595 - margin - 3, 842 - margin - 3) && !dark(595 - margin + 3, 842 - margin + 3));
+    const int m = 57; // 20 mm in points
+    QVERIFY(!dark(m - 3, m - 3) && dark(m + 3, m + 3));
+    QVERIFY(dark(595 - m - 3, 842 - m - 3) && !dark(595 - m + 3, 842 - m + 3));
+}
+
+void TestPageRenderer::outputFileReplacesOnlyWhenCommitted_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("commit") << "commit" << QByteArray("new");
+    QTest::newRow("cancel") << "cancel" << QByteArray("old");
+    QTest::newRow("dropped unfinished") << "drop" << QByteArray("old");
+    QTest::newRow("finisher") << "finisher" << QByteArray("[new]");
+    QTest::newRow("failing finisher") << "refuse" << QByteArray("old");
+}
+
+void TestPageRenderer::outputFileReplacesOnlyWhenCommitted()
+{
+    QFETCH(QString, ending);
+    QFETCH(QByteArray, after);
+    QTemporaryDir dir;
+    QFile target(dir.filePath("t.pdf"));
+    QVERIFY(target.open(QIODevice::WriteOnly) && target.write("old") == 3);
+    target.close();
+    {
+        OutputFile out(target.fileName());
+        if (ending == "finisher" || ending == "refuse")
+            out.setFinisher([ending](const QByteArray &in, QByteArray *bytes, QString *error) {
+                *bytes = "[" + in + "]";
+                *error = "refused";
+                return ending == "finisher";
+            });
+        QVERIFY(out.open());
+        out.device()->write("new");
+        if (ending == "cancel")
+            out.cancel();
+        else if (ending != "drop")
+            QCOMPARE(out.commit(), ending != "refuse");
+    }
+    QVERIFY(target.open(QIODevice::ReadOnly));
+    QCOMPARE(target.readAll(), after);
+    QCOMPARE(filesIn(dir.path()), QStringList{"t.pdf"}); // no temporary left behind
+
+    OutputFile unwritable(unwritablePath(dir, "t.pdf"));
+    QVERIFY(!unwritable.open() && !unwritable.errorString().isEmpty());
 }
 
 QTEST_MAIN(TestPageRenderer)
