@@ -22,11 +22,11 @@ void report(const OutputJobs::Progress &progress, int done)
         progress(done);
 }
 
-void noteFailure(OutputJobs::Result &result, const OutputFile &file)
+void noteFailure(OutputJobs::Result &result, const QString &file, const QString &error)
 {
     if (result.failedFile.isEmpty()) {
-        result.failedFile = file.fileName();
-        result.error = file.errorString();
+        result.failedFile = file;
+        result.error = error.isEmpty() ? QStringLiteral("The file could not be written.") : error;
     }
 }
 
@@ -63,7 +63,7 @@ public:
             return true;
         }
         file.cancel();
-        noteFailure(result, file);
+        noteFailure(result, file.fileName(), file.errorString());
         return false;
     }
     void fail(OutputJobs::Result &result)
@@ -71,7 +71,7 @@ public:
         if (painter.isActive())
             painter.end();
         file.cancel();
-        noteFailure(result, file);
+        noteFailure(result, file.fileName(), file.errorString());
     }
 
 private:
@@ -252,18 +252,20 @@ OutputJobs::Result OutputJobs::saveImages(const QList<PageRef> &pages, const Pat
             continue;
         }
         OutputFile file(pathOf(n, pages[i]));
-        const bool saved = file.open() &&
-                           image.save(file.device(), options.format.constData(), options.quality) &&
-                           file.commit();
-        if (saved) {
+        QString error;
+        if (!file.open())
+            error = file.errorString();
+        else if (!image.save(file.device(), options.format.constData(), options.quality))
+            error = QStringLiteral("The image could not be encoded as %1.")
+                        .arg(QString::fromLatin1(options.format));
+        else if (!file.commit())
+            error = file.errorString();
+        if (error.isEmpty()) {
             ++result.drawn;
             result.written = true;
         } else {
             file.cancel();
-            if (file.errorString().isEmpty() && result.failedFile.isEmpty())
-                result.error = QStringLiteral("The image could not be encoded as %1.")
-                                   .arg(QString::fromLatin1(options.format));
-            noteFailure(result, file);
+            noteFailure(result, file.fileName(), error);
             ++result.failures;
         }
         report(progress, n);
