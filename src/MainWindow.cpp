@@ -589,6 +589,61 @@ void MainWindow::warnNotWritten(const QString &file, const QString &error, bool 
                          text.arg(QDir::toNativeSeparators(file), error));
 }
 
+bool MainWindow::askMergePassword(QString *password, int *keyLength)
+{
+    const auto answer = QMessageBox::question(
+        this, QString::fromUtf8("🔒 Şifre Koruması"),
+        QString::fromUtf8("Birleştirilen PDF'e şifre koruması eklemek ister misiniz?\n\nNot: Qt "
+                          "native PDF şifrelemeyi desteklemiyor.\nDaha sonra harici araçlar "
+                          "(QPDF, PDFtk) kullanmanız gerekecek."),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::NoButton);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Yes) {
+        PasswordDialog dialog(PasswordDialog::Export, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        *password = dialog.getPassword();
+        *keyLength = dialog.getEncryptionLevel();
+    }
+    return true;
+}
+
+int MainWindow::askCompressionDpi(QString *qualityName)
+{
+    const QStringList presets{
+        QString::fromUtf8("🔥 Maksimum sıkıştırma (72 DPI - en küçük dosya)"),
+        QString::fromUtf8("⚖️ Dengeli kalite (150 DPI - önerilen)"),
+        QString::fromUtf8("💎 Yüksek kalite (200 DPI - daha büyük dosya)"),
+        QString::fromUtf8("🎯 Özel DPI...")};
+    bool ok = false;
+    const QString preset = QInputDialog::getItem(this, QString::fromUtf8("Sıkıştırma Kalitesi"),
+                                                 QString::fromUtf8("Kalite seviyesi seçin:"),
+                                                 presets, 1, false, &ok);
+    if (!ok)
+        return 0;
+    if (preset.contains("72 DPI")) {
+        *qualityName = QString::fromUtf8("Maksimum Sıkıştırma");
+        return 72;
+    }
+    if (preset.contains("150 DPI")) {
+        *qualityName = "Dengeli";
+        return 150;
+    }
+    if (preset.contains("200 DPI")) {
+        *qualityName = QString::fromUtf8("Yüksek Kalite");
+        return 200;
+    }
+    const int dpi = QInputDialog::getInt(
+        this, QString::fromUtf8("Özel DPI"),
+        QString::fromUtf8("DPI değeri girin (düşük = küçük dosya, yüksek = büyük dosya):"), 150, 50,
+        300, 10, &ok);
+    if (!ok)
+        return 0;
+    *qualityName = QString::fromUtf8("Özel %1 DPI").arg(dpi);
+    return dpi;
+}
+
 void MainWindow::mergePDFs()
 {
     if (pageWidgets.isEmpty()) {
@@ -600,23 +655,10 @@ void MainWindow::mergePDFs()
     options.bookmarks = bookmarksCheckBox->isChecked();
     options.autoNumbers = autoNumbersCheckBox->isChecked();
 
-    const auto answer = QMessageBox::question(
-        this, QString::fromUtf8("🔒 Şifre Koruması"),
-        QString::fromUtf8("Birleştirilen PDF'e şifre koruması eklemek ister misiniz?\n\nNot: Qt "
-                          "native PDF şifrelemeyi desteklemiyor.\nDaha sonra harici araçlar "
-                          "(QPDF, PDFtk) kullanmanız gerekecek."),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::NoButton);
-    if (answer == QMessageBox::Cancel)
-        return;
     QString password;
     int keyLength = 128;
-    if (answer == QMessageBox::Yes) {
-        PasswordDialog dialog(PasswordDialog::Export, this);
-        if (dialog.exec() != QDialog::Accepted)
-            return;
-        password = dialog.getPassword();
-        keyLength = dialog.getEncryptionLevel();
-    }
+    if (!askMergePassword(&password, &keyLength))
+        return;
     const QString target = QFileDialog::getSaveFileName(
         this, QString::fromUtf8("Birleştirilmiş PDF'i Kaydet"), QDir::homePath() + "/merged.pdf",
         QString::fromUtf8("PDF Dosyası (*.pdf)"));
@@ -649,7 +691,7 @@ void MainWindow::mergePDFs()
                        .arg(OutputJobs::sourceCount(pages));
     if (options.autoNumbers)
         message += QString::fromUtf8("\n\n🔢 Otomatik sayfa numaraları eklendi");
-    if (answer == QMessageBox::Yes && !password.isEmpty())
+    if (!password.isEmpty())
         message += QString::fromUtf8("\n\n🔒 Şifre korumasi için QPDF kullanın:\nqpdf --encrypt "
                                      "\"%1\" \"%1\" %2 -- \"%3\" \"%4\"")
                        .arg(password, QString::number(keyLength), info.fileName(),
@@ -748,36 +790,10 @@ void MainWindow::compressPDF()
             QString::fromUtf8("Sıkıştırılacak sayfa yok. Lütfen önce PDF dosyaları ekleyin."));
         return;
     }
-    const QStringList presets{
-        QString::fromUtf8("🔥 Maksimum sıkıştırma (72 DPI - en küçük dosya)"),
-        QString::fromUtf8("⚖️ Dengeli kalite (150 DPI - önerilen)"),
-        QString::fromUtf8("💎 Yüksek kalite (200 DPI - daha büyük dosya)"),
-        QString::fromUtf8("🎯 Özel DPI...")};
-    bool ok = false;
-    const QString preset = QInputDialog::getItem(this, QString::fromUtf8("Sıkıştırma Kalitesi"),
-                                                 QString::fromUtf8("Kalite seviyesi seçin:"),
-                                                 presets, 1, false, &ok);
-    if (!ok)
+    QString quality;
+    const int dpi = askCompressionDpi(&quality);
+    if (dpi == 0)
         return;
-    int dpi = 150;
-    QString quality = "Dengeli";
-    if (preset.contains("72 DPI")) {
-        dpi = 72;
-        quality = QString::fromUtf8("Maksimum Sıkıştırma");
-    } else if (preset.contains("150 DPI")) {
-        dpi = 150;
-    } else if (preset.contains("200 DPI")) {
-        dpi = 200;
-        quality = QString::fromUtf8("Yüksek Kalite");
-    } else if (preset.contains(QString::fromUtf8("Özel"))) {
-        dpi = QInputDialog::getInt(
-            this, QString::fromUtf8("Özel DPI"),
-            QString::fromUtf8("DPI değeri girin (düşük = küçük dosya, yüksek = büyük dosya):"), 150,
-            50, 300, 10, &ok);
-        if (!ok)
-            return;
-        quality = QString::fromUtf8("Özel %1 DPI").arg(dpi);
-    }
     const QString target = QFileDialog::getSaveFileName(
         this, QString::fromUtf8("Sıkıştırılmış PDF'i Kaydet"), QDir::homePath() + "/compressed.pdf",
         QString::fromUtf8("PDF Dosyaları (*.pdf)"));
