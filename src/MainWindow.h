@@ -116,6 +116,10 @@ private:
     bool writeBlankPage(const QString &path);
 
     // Output
+    std::function<void(int)> outputProgress(std::function<QString(int done)> statusText);
+    void warnNotWritten(const QString &file, const QString &error, bool turkish);
+    bool askMergePassword(QString *password, int *keyLength);
+    int askCompressionDpi(QString *qualityName);
 
     // Stamps, protection and printing
 
