@@ -113,6 +113,7 @@ private:
     // Output
 
     // Stamps, protection and printing
+    void printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);
 
     QScrollArea *scrollArea = nullptr;
     QWidget *gridContainer = nullptr;
