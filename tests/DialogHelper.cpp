@@ -45,6 +45,10 @@ DialogHelper &DialogHelper::files(const QStringList &paths)
         auto *dialog = static_cast<QFileDialog *>(w);
         if (paths.size() == 1) {
             dialog->selectFile(paths.first());
+            // selectFile() leaves a focused name field as it was, and cannot
+            // enter a folder that does not exist: type the whole path there.
+            if (auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit"))
+                edit->setText(paths.first());
         } else {
             QStringList quoted;
             for (const QString &p : paths)
