@@ -568,18 +568,27 @@ void MainWindow::extractImages() {}
 // ---------------------------------------------------------------------------
 // Stamps, protection and printing
 
+#include "OutputFile.h"
 #include "PageNumberDialog.h"
 #include "PageRenderer.h"
 #include "PageStamper.h"
+#include "PasswordDialog.h"
 #include "WatermarkDialog.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
 namespace {
+
+// Protected and unlocked copies: A4 pages at 150 dpi holding pages rendered at 144 dpi.
+constexpr int kCopyResolution = 150;
+constexpr double kCopyScale = 2.0;
 
 // Printed pages are rendered at three pixels per point before they are fitted.
 constexpr double kPrintScale = 3.0;
@@ -687,9 +696,132 @@ void MainWindow::addPageNumbers()
     showStatus(QString("Page numbers added to %1 pages").arg(total));
 }
 
-void MainWindow::setPassword() {}
+void MainWindow::setPassword()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(this, "No Pages",
+                                 "No pages to protect. Please add PDF files first.");
+        return;
+    }
+    PasswordDialog dialog(PasswordDialog::Set, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString password = dialog.getPassword();
+    const int bits = dialog.getEncryptionLevel();
+    const QString path = QFileDialog::getSaveFileName(this, "Save Protected PDF", QDir::homePath(),
+                                                      "PDF Files (*.pdf)");
+    if (path.isEmpty())
+        return;
 
-void MainWindow::removePassword() {}
+    const QList<PageRef> pages = pageRefsOf(pageWidgets);
+    const bool written = writeRasterCopy(
+        path, pages.size(), [&pages](int i) { return PageRenderer::render(pages[i], kCopyScale); },
+        "Creating PDF... %1 of %2");
+    if (!written)
+        return;
+    QMessageBox::information(
+        this, "PDF Created",
+        QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nQt doesn't support PDF "
+                          "encryption natively.\n\nTo add password protection, use:\n• Adobe "
+                          "Acrobat\n• PDFtk / QPDF (free tools)\n• Online tools (PDF24, "
+                          "iLovePDF)\n\nPassword to use: %2\nEncryption: %3-bit")
+            .arg(path, password)
+            .arg(bits));
+    showStatus("PDF saved - use external tool for password protection");
+}
+
+void MainWindow::removePassword()
+{
+    const QString source = QFileDialog::getOpenFileName(
+        this, "Select Password-Protected PDF", QDir::homePath(), "PDF Files (*.pdf)");
+    if (source.isEmpty())
+        return;
+    {
+        QPdfDocument probe;
+        probe.load(source);
+        if (probe.status() == QPdfDocument::Status::Ready) {
+            QMessageBox::information(this, "Not Protected",
+                                     "This PDF is not password-protected or is already unlocked.");
+            return;
+        }
+    }
+
+    PasswordDialog dialog(PasswordDialog::Remove, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The renderer applies a password only while loading, so it goes first.
+    QPdfDocument document;
+    document.setPassword(dialog.getPassword());
+    document.load(source);
+    if (document.status() != QPdfDocument::Status::Ready) {
+        QMessageBox::warning(
+            this, "Incorrect Password",
+            QString::fromUtf8("The password you entered is incorrect.\n\nNote: Qt has limited "
+                              "password support.\nFor advanced encryption, use:\n• QPDF: qpdf "
+                              "--password=PASSWORD --decrypt input.pdf output.pdf\n• PDFtk: pdftk "
+                              "input.pdf input_pw PASSWORD output output.pdf"));
+        return;
+    }
+
+    const QString path = QFileDialog::getSaveFileName(this, "Save Unlocked PDF", QDir::homePath(),
+                                                      "PDF Files (*.pdf)");
+    if (path.isEmpty())
+        return;
+    const bool written = writeRasterCopy(
+        path, document.pageCount(),
+        [&document](int i) { return PageRenderer::renderPage(document, i + 1, kCopyScale); },
+        "Unlocking... %1 of %2");
+    if (!written)
+        return;
+    QMessageBox::information(this, "Password Removed",
+                             QString::fromUtf8("✅ Unlocked PDF saved to:\n%1\n\nThe PDF is now "
+                                               "unprotected and can be opened without a password.")
+                                 .arg(path));
+    showStatus("PDF password removed successfully");
+}
+
+// Writes one A4 page per index, each holding the image that `pageImage` gives
+// (a blank page for a null image). The target is replaced only once the whole
+// file is written; any failure is reported with the target's name.
+bool MainWindow::writeRasterCopy(const QString &path, int count,
+                                 const std::function<QImage(int)> &pageImage,
+                                 const QString &progressText)
+{
+    auto reportFailure = [this, &path](const QString &reason) {
+        QMessageBox::warning(this, "Error",
+                             QString("Could not write file: %1\n\n%2").arg(path, reason));
+    };
+    OutputFile out(path);
+    if (!out.open()) {
+        reportFailure(out.errorString());
+        return false;
+    }
+    QPdfWriter writer(out.device());
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(kCopyResolution);
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        out.cancel();
+        reportFailure("The PDF writer could not start.");
+        return false;
+    }
+    startProgress(count);
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            writer.newPage();
+        PageRenderer::drawStretched(painter, writer, pageImage(i));
+        setProgress(i + 1);
+        showStatus(progressText.arg(i + 1).arg(count));
+        QCoreApplication::processEvents();
+    }
+    painter.end();
+    finishProgress();
+    if (!out.commit()) {
+        reportFailure(out.errorString());
+        return false;
+    }
+    return true;
+}
 
 void MainWindow::printPages()
 {

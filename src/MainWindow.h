@@ -114,6 +114,8 @@ private:
 
     // Stamps, protection and printing
     void printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);
+    bool writeRasterCopy(const QString &path, int count,
+                         const std::function<QImage(int)> &pageImage, const QString &progressText);
 
     QScrollArea *scrollArea = nullptr;
     QWidget *gridContainer = nullptr;

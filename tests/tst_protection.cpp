@@ -1,0 +1,283 @@
+#include "DialogHelper.h"
+#include "MainWindow.h"
+#include "PageWidget.h"
+#include "PdfFixtures.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Types the password (twice when the dialog asks for it), optionally picks a
+// key-length entry, and presses the dialog's OK button.
+std::function<void(QWidget *)> typePassword(const QString &password, int levelIndex = -1) {
+    return [password, levelIndex](QWidget *w) {
+        w->findChild<QLineEdit *>("passwordEdit")->setText(password);
+        if (auto *confirm = w->findChild<QLineEdit *>("confirmEdit"))
+            confirm->setText(password);
+        if (levelIndex >= 0)
+            w->findChild<QComboBox *>("encryptionCombo")->setCurrentIndex(levelIndex);
+        w->findChild<QDialogButtonBox *>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+    };
+}
+
+// A small grey picture of the page, for telling pages apart.
+QImage sketch(const QImage &page) {
+    return page.scaled(40, 56, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_Grayscale8);
+}
+
+int difference(const QImage &a, const QImage &b) {
+    int sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            sum += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    return sum;
+}
+
+bool isBlank(const QImage &image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (!PdfFixtures::isWhite(image.pixelColor(x, y)))
+                return false;
+    return true;
+}
+
+bool isA4(const QString &path, int page) {
+    const QSizeF size = PdfFixtures::pdfinfoPageSize(path, page);
+    return qAbs(size.width() - 595) < 2 && qAbs(size.height() - 842) < 2;
+}
+
+} // namespace
+
+class ProtectionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void protectedSaveNamesKeyLength_data();
+    void protectedSaveNamesKeyLength();
+    void protectedSaveKeepsOnePagePerPosition();
+    void unwritableTargetIsReported_data();
+    void unwritableTargetIsReported();
+    void plainFileIsNotProtected();
+    void unreadableFileEndsInIncorrectPassword();
+    void wrongPasswordWritesNothing();
+    void rightPasswordUnlocksEveryPage_data();
+    void rightPasswordUnlocksEveryPage();
+
+private:
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString encrypted(int bits);
+    QTemporaryDir dir;
+};
+
+void ProtectionTest::initTestCase() {
+    QVERIFY(dir.isValid());
+    QVERIFY(PdfFixtures::toolAvailable("qpdf"));
+    QVERIFY(PdfFixtures::writePdf(path("five.pdf"), 5));
+}
+
+QString ProtectionTest::encrypted(int bits) {
+    const QString out = path(QString("locked%1.pdf").arg(bits));
+    if (!QFile::exists(out))
+        PdfFixtures::encrypt(path("five.pdf"), out, "user-pw", "owner-pw", bits);
+    return out;
+}
+
+void ProtectionTest::protectedSaveNamesKeyLength_data() {
+    QTest::addColumn<int>("levelIndex");
+    QTest::addColumn<int>("bits");
+    QTest::newRow("default") << -1 << 256;
+    QTest::newRow("128-bit entry") << 0 << 128;
+}
+
+void ProtectionTest::protectedSaveNamesKeyLength() {
+    QFETCH(int, levelIndex);
+    QFETCH(int, bits);
+    MainWindow window;
+    window.loadPDFPages(path("five.pdf"));
+    const QString out = path(QString("protected%1.pdf").arg(bits));
+    DialogHelper helper;
+    helper.custom(typePassword(" s3cret ", levelIndex)).file(out).messageBox();
+    window.findChild<QPushButton *>("lockButton")->click();
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(helper.titles(), QStringList{"PDF Created"});
+    const QString text = helper.texts().value(0);
+    QVERIFY(text.startsWith(QString::fromUtf8("✅ PDF saved to:\n") + out + "\n\n"));
+    QVERIFY2(text.endsWith(QString("Password to use:  s3cret \nEncryption: %1-bit").arg(bits)),
+             qPrintable(text));
+    QCOMPARE(window.statusBar()->currentMessage(),
+             QString("PDF saved - use external tool for password protection"));
+    // Nothing is encrypted yet: anyone can open the copy.
+    QCOMPARE(PdfFixtures::pageCount(out), 5);
+    QVERIFY(PdfFixtures::qpdfCheckClean(out));
+}
+
+void ProtectionTest::protectedSaveKeepsOnePagePerPosition() {
+    MainWindow window;
+    for (const QString name : {"first.pdf", "gone.pdf", "third.pdf"}) {
+        QVERIFY(PdfFixtures::writePdf(path(name), 1));
+        window.loadPDFPages(path(name));
+    }
+    QCOMPARE(window.pages().size(), 3);
+    window.pages()[2]->setRotation(90);
+    QVERIFY(QFile::remove(path("gone.pdf")));
+
+    const QString out = path("three.pdf");
+    DialogHelper helper;
+    helper.custom(typePassword("abcd")).file(out).messageBox();
+    window.findChild<QPushButton *>("lockButton")->click();
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(helper.titles(), QStringList{"PDF Created"});
+
+    QCOMPARE(PdfFixtures::pdfinfoPages(out), 3);
+    for (int page = 1; page <= 3; ++page)
+        QVERIFY(isA4(out, page));
+    const QPointF first = PdfFixtures::darkCentre(PdfFixtures::renderPage(out, 0));
+    QVERIFY(first.x() < 0.3 && first.y() < 0.3);
+    QVERIFY(isBlank(PdfFixtures::renderPage(out, 1)));
+    // Turned clockwise, the top-left mark ends up top-right.
+    const QPointF third = PdfFixtures::darkCentre(PdfFixtures::renderPage(out, 2));
+    QVERIFY2(third.x() > 0.7 && third.y() < 0.3,
+             qPrintable(QString("%1,%2").arg(third.x()).arg(third.y())));
+}
+
+void ProtectionTest::unwritableTargetIsReported_data() {
+    QTest::addColumn<bool>("unlock");
+    QTest::newRow("protected save") << false;
+    QTest::newRow("unlock") << true;
+}
+
+void ProtectionTest::unwritableTargetIsReported() {
+    QFETCH(bool, unlock);
+    QFile blocker(path("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString out = path("blocker/out.pdf");
+
+    MainWindow window;
+    window.loadPDFPages(path("five.pdf"));
+    DialogHelper helper;
+    if (unlock)
+        helper.file(encrypted(256)).custom(typePassword("user-pw"));
+    else
+        helper.custom(typePassword("abcd"));
+    helper.file(out).messageBox();
+    window.findChild<QPushButton *>(unlock ? "unlockButton" : "lockButton")->click();
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(helper.titles(), QStringList{"Error"});
+    QVERIFY2(helper.texts().value(0).startsWith(QString("Could not write file: %1\n\n").arg(out)),
+             qPrintable(helper.texts().value(0)));
+}
+
+void ProtectionTest::plainFileIsNotProtected() {
+    MainWindow window;
+    DialogHelper helper;
+    helper.file(path("five.pdf")).messageBox();
+    window.findChild<QPushButton *>("unlockButton")->click();
+    // No password dialog: it would show up as unexpected.
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(helper.titles(), QStringList{"Not Protected"});
+    QCOMPARE(helper.texts(),
+             QStringList{"This PDF is not password-protected or is already unlocked."});
+}
+
+void ProtectionTest::unreadableFileEndsInIncorrectPassword() {
+    QFile damaged(path("damaged.pdf"));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("%PDF-1.4\nthis is not a PDF body\n");
+    damaged.close();
+
+    MainWindow window;
+    DialogHelper helper;
+    helper.file(damaged.fileName()).custom(typePassword("x")).messageBox();
+    window.findChild<QPushButton *>("unlockButton")->click();
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(helper.titles(), QStringList{"Incorrect Password"});
+    QVERIFY(helper.texts().value(0).startsWith("The password you entered is incorrect.\n\n"));
+}
+
+void ProtectionTest::wrongPasswordWritesNothing() {
+    MainWindow window;
+    DialogHelper helper;
+    // A save dialog after the warning would show up as unexpected.
+    helper.file(encrypted(256)).custom(typePassword("owner-pw?")).messageBox();
+    window.findChild<QPushButton *>("unlockButton")->click();
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(helper.titles(), QStringList{"Incorrect Password"});
+    QCOMPARE(QDir(dir.path()).entryList({"unlocked*"}), QStringList());
+}
+
+void ProtectionTest::rightPasswordUnlocksEveryPage_data() {
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("AES-256") << 256 << false;
+    QTest::newRow("128-bit") << 128 << false;
+    QTest::newRow("AES-256 over its source") << 256 << true;
+}
+
+void ProtectionTest::rightPasswordUnlocksEveryPage() {
+    QFETCH(int, bits);
+    QFETCH(bool, inPlace);
+    QString source = encrypted(bits);
+    if (inPlace) {
+        const QString copy = path("in-place.pdf");
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(source, copy));
+        source = copy;
+    }
+    const QString out = inPlace ? source : path(QString("unlocked%1.pdf").arg(bits));
+
+    MainWindow window;
+    DialogHelper helper;
+    helper.file(source).custom(typePassword("user-pw"));
+    if (inPlace) {
+        // The helper cannot answer a box opened from inside its own answer,
+        // so the save dialog's "replace it?" question is switched off.
+        helper.custom([out](QWidget *w) {
+            auto *dialog = static_cast<QFileDialog *>(w);
+            dialog->setOption(QFileDialog::DontConfirmOverwrite);
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(out);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    } else {
+        helper.file(out);
+    }
+    helper.messageBox();
+    window.findChild<QPushButton *>("unlockButton")->click();
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(helper.titles(), QStringList{"Password Removed"});
+    QCOMPARE(helper.texts().value(0),
+             QString::fromUtf8("✅ Unlocked PDF saved to:\n%1\n\nThe PDF is now unprotected and "
+                               "can be opened without a password.")
+                 .arg(out));
+    QCOMPARE(window.statusBar()->currentMessage(), QString("PDF password removed successfully"));
+
+    QCOMPARE(PdfFixtures::pdfinfoPages(out), 5);
+    QVERIFY(PdfFixtures::run("pdfinfo", {out}).contains(QRegularExpression("Encrypted:\\s+no")));
+    QVERIFY(PdfFixtures::qpdfCheckClean(out));
+    QList<QImage> sources;
+    for (int i = 0; i < 5; ++i)
+        sources << sketch(PdfFixtures::renderPage(path("five.pdf"), i));
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(isA4(out, i + 1));
+        const QImage written = sketch(PdfFixtures::renderPage(out, i));
+        // Each written page looks like its own source page more than any other.
+        for (int j = 0; j < 5; ++j)
+            if (j != i)
+                QVERIFY2(difference(written, sources[i]) < difference(written, sources[j]),
+                         qPrintable(QString("page %1 vs %2").arg(i).arg(j)));
+        QVERIFY(difference(written, sources[i]) < 12 * written.width() * written.height());
+    }
+}
+
+QTEST_MAIN(ProtectionTest)
+#include "tst_protection.moc"
