@@ -875,8 +875,10 @@ void MainWindow::printPages()
         return;
 
     startProgress(pages.size());
-    printPageRefs(&printer, pages, true);
+    const bool started = printPageRefs(&printer, pages, true);
     finishProgress();
+    if (!started)
+        return; // already reported; nothing reached the printer
     QMessageBox::information(
         this, "Print Complete",
         QString::fromUtf8("✅ Successfully sent %1 pages to printer!").arg(pages.size()));
@@ -888,12 +890,12 @@ void MainWindow::printToPrinter(QPrinter *printer, const QList<PageWidget *> &pa
     printPageRefs(printer, pageRefsOf(pages), progressBar->isVisible());
 }
 
-void MainWindow::printPageRefs(QPrinter *printer, const QList<PageRef> &pages, bool showProgress)
+bool MainWindow::printPageRefs(QPrinter *printer, const QList<PageRef> &pages, bool showProgress)
 {
     QPainter painter;
     if (!painter.begin(printer)) {
         QMessageBox::warning(this, "Print Error", "Failed to initialize printer.");
-        return;
+        return false;
     }
     // The printer scales while it draws: an enlarged copy at printer
     // resolution would take hundreds of megabytes per page.
@@ -920,4 +922,5 @@ void MainWindow::printPageRefs(QPrinter *printer, const QList<PageRef> &pages, b
         }
     }
     painter.end();
+    return true;
 }

@@ -113,7 +113,7 @@ private:
     // Output
 
     // Stamps, protection and printing
-    void printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);
+    bool printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);
     bool writeRasterCopy(const QString &path, int count,
                          const std::function<QImage(int)> &pageImage, const QString &progressText);
 

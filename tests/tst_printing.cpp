@@ -56,6 +56,7 @@ private slots:
     void onePageListPrintsOneSheet();
     void turnedPageIsFittedToTheWidthAndCentred();
     void deletedSourceLeavesABlankSheet();
+    void printerThatCannotStartIsReported();
     void previewPaintsTheSamePages();
 
 private:
@@ -186,6 +187,21 @@ void PrintingTest::deletedSourceLeavesABlankSheet() {
     QVERIFY(boxOf(PdfFixtures::renderPage(out, 0), 60).isValid());
     QVERIFY(!boxOf(PdfFixtures::renderPage(out, 1), 230).isValid());
     QVERIFY(boxOf(PdfFixtures::renderPage(out, 2), 60).isValid());
+}
+
+void PrintingTest::printerThatCannotStartIsReported() {
+    MainWindow window;
+    window.loadPDFPages(path("three.pdf"));
+    DialogHelper helper;
+    helper.item(allPages(3))
+        .print(path("missing/out.pdf"))
+        .messageBox(QMessageBox::No)
+        .messageBox();
+    window.findChild<QPushButton *>("printButton")->click();
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    // No success box after a failure.
+    QCOMPARE(helper.titles(), (QStringList{"Print Preview", "Print Error"}));
+    QCOMPARE(helper.texts().value(1), QString("Failed to initialize printer."));
 }
 
 void PrintingTest::previewPaintsTheSamePages() {
