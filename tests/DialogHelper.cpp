@@ -45,8 +45,8 @@ DialogHelper &DialogHelper::files(const QStringList &paths)
         auto *dialog = static_cast<QFileDialog *>(w);
         if (paths.size() == 1) {
             dialog->selectFile(paths.first());
-            // selectFile() leaves a focused name field as it was, and cannot
-            // enter a folder that does not exist: type the whole path there.
+            // selectFile() may leave the proposed name in the name field (a
+            // save dialog opened on "merged.pdf"); the full path is unambiguous.
             if (auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit"))
                 edit->setText(paths.first());
         } else {
@@ -57,7 +57,9 @@ DialogHelper &DialogHelper::files(const QStringList &paths)
             if (auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit"))
                 edit->setText(quoted.join(' '));
         }
-        QMetaObject::invokeMethod(dialog, "accept");
+        // Queued: accepting may open a dialog of its own (asking before
+        // replacing a file), which the next poll must be free to answer.
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     });
     return *this;
 }
