@@ -1,14 +1,20 @@
 #include "MainWindow.h"
 
+#include "ExportDialog.h"
+#include "OutputJobs.h"
 #include "PageWidget.h"
+#include "PasswordDialog.h"
 #include "Theme.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFileDialog>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
@@ -551,19 +557,467 @@ void MainWindow::insertBlankPage() {}
 // ---------------------------------------------------------------------------
 // Output
 
-void MainWindow::mergePDFs() {}
+namespace {
 
-void MainWindow::splitPDF() {}
+QString padded(int number, int digits) { return QString("%1").arg(number, digits, 10, QChar('0')); }
 
-void MainWindow::compressPDF() {}
+// "~12.3%", or the word for "unknown" when there was nothing to compare with.
+QString reductionText(qint64 before, qint64 after, const QString &unknown)
+{
+    if (before <= 0)
+        return unknown;
+    return QString("~%1%").arg(100.0 * (1.0 - double(after) / double(before)), 0, 'f', 1);
+}
 
-void MainWindow::optimizeForWeb() {}
+} // namespace
 
-void MainWindow::cropPages() {}
+std::function<void(int)> MainWindow::outputProgress(std::function<QString(int done)> statusText)
+{
+    return [this, statusText](int done) {
+        setProgress(done);
+        if (statusText)
+            showStatus(statusText(done));
+        QCoreApplication::processEvents();
+    };
+}
 
-void MainWindow::exportPages() {}
+void MainWindow::warnNotWritten(const QString &file, const QString &error, bool turkish)
+{
+    const QString text = turkish ? QString::fromUtf8("Dosya yazılamadı: %1\n\n%2")
+                                 : QString("Could not write file: %1\n\n%2");
+    QMessageBox::warning(this, turkish ? "Hata" : "Error",
+                         text.arg(QDir::toNativeSeparators(file), error));
+}
 
-void MainWindow::extractImages() {}
+void MainWindow::mergePDFs()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::warning(this, QString::fromUtf8("Uyarı"),
+                             QString::fromUtf8("Birleştirilecek sayfa yok!"));
+        return;
+    }
+    OutputJobs::MergeOptions options;
+    options.bookmarks = bookmarksCheckBox->isChecked();
+    options.autoNumbers = autoNumbersCheckBox->isChecked();
+
+    const auto answer = QMessageBox::question(
+        this, QString::fromUtf8("🔒 Şifre Koruması"),
+        QString::fromUtf8("Birleştirilen PDF'e şifre koruması eklemek ister misiniz?\n\nNot: Qt "
+                          "native PDF şifrelemeyi desteklemiyor.\nDaha sonra harici araçlar "
+                          "(QPDF, PDFtk) kullanmanız gerekecek."),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::NoButton);
+    if (answer == QMessageBox::Cancel)
+        return;
+    QString password;
+    int keyLength = 128;
+    if (answer == QMessageBox::Yes) {
+        PasswordDialog dialog(PasswordDialog::Export, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        password = dialog.getPassword();
+        keyLength = dialog.getEncryptionLevel();
+    }
+    const QString target = QFileDialog::getSaveFileName(
+        this, QString::fromUtf8("Birleştirilmiş PDF'i Kaydet"), QDir::homePath() + "/merged.pdf",
+        QString::fromUtf8("PDF Dosyası (*.pdf)"));
+    if (target.isEmpty())
+        return;
+
+    const QList<PageRef> pages = pageRefsOf(pageWidgets);
+    const int count = pages.size();
+    startProgress(count);
+    showStatus(QString::fromUtf8("PDF'ler birleştiriliyor..."));
+    const OutputJobs::Result result =
+        OutputJobs::merge(pages, target, options, outputProgress([count](int done) {
+                              return QString::fromUtf8("Birleştiriliyor... %1/%2")
+                                  .arg(done)
+                                  .arg(count);
+                          }));
+    finishProgress();
+    if (!result.written) {
+        warnNotWritten(target, result.error, true);
+        return;
+    }
+
+    const QFileInfo info(target);
+    QString message = QString::fromUtf8("✅ %1 sayfa başarıyla birleştirildi!\n\nDosya: %2\nKonum: "
+                                        "%3\nBoyut: %4 KB")
+                          .arg(QString::number(count), info.fileName(), info.absolutePath(),
+                               QString::number(info.size() / 1024));
+    if (options.bookmarks)
+        message += QString::fromUtf8("\n\n📑 %1 kaynak dosyadan bookmark'lar eklendi")
+                       .arg(OutputJobs::sourceCount(pages));
+    if (options.autoNumbers)
+        message += QString::fromUtf8("\n\n🔢 Otomatik sayfa numaraları eklendi");
+    if (answer == QMessageBox::Yes && !password.isEmpty())
+        message += QString::fromUtf8("\n\n🔒 Şifre korumasi için QPDF kullanın:\nqpdf --encrypt "
+                                     "\"%1\" \"%1\" %2 -- \"%3\" \"%4\"")
+                       .arg(password, QString::number(keyLength), info.fileName(),
+                            info.fileName() + ".protected.pdf");
+    QMessageBox::information(this, QString::fromUtf8("Başarılı"), message);
+    showStatus(QString::fromUtf8("PDF'ler başarıyla birleştirildi!"), 5000);
+}
+
+void MainWindow::splitPDF()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(
+            this, "Sayfa Yok",
+            QString::fromUtf8("Bölünecek sayfa yok. Lütfen önce PDF dosyaları ekleyin."));
+        return;
+    }
+    const QStringList modes{QString::fromUtf8("Her sayfayı ayrı PDF yap"),
+                            QString::fromUtf8("Seçili sayfaları ayrı PDF'lere böl"),
+                            QString::fromUtf8("Her N sayfada bir böl")};
+    bool ok = false;
+    const QString mode =
+        QInputDialog::getItem(this, QString::fromUtf8("Bölme Yöntemi"),
+                              QString::fromUtf8("Nasıl bölmek istersiniz?"), modes, 0, false, &ok);
+    if (!ok || mode.isEmpty())
+        return;
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QString::fromUtf8("Bölünmüş PDF'ler İçin Klasör Seç"), QDir::homePath());
+    if (folder.isEmpty())
+        return;
+    const bool everyPage = mode.contains(QString::fromUtf8("Her sayfayı"));
+    const bool selectedOnly = !everyPage && mode.contains(QString::fromUtf8("Seçili"));
+    int perFile = 0;
+    if (!everyPage && !selectedOnly) {
+        perFile = QInputDialog::getInt(
+            this, QString::fromUtf8("Sayfa Sayısı"),
+            QString::fromUtf8("Her kaç sayfada bir dosya oluşturulsun?"), 5, 1,
+            pageWidgets.size(), 1, &ok);
+        if (!ok)
+            return;
+    }
+
+    QList<PageRef> pages = pageRefsOf(pageWidgets);
+    const int count = pages.size();
+    startProgress(count);
+    OutputJobs::Result result;
+    if (perFile > 0) {
+        const int fileCount = (count + perFile - 1) / perFile;
+        result = OutputJobs::splitRuns(pages, folder, perFile, outputProgress(nullptr),
+                                       [this, fileCount](int file) {
+                                           showStatus(QString::fromUtf8("Bölünüyor... %1/%2 dosya")
+                                                          .arg(file)
+                                                          .arg(fileCount));
+                                       });
+    } else {
+        if (selectedOnly) {
+            pages.removeIf([](const PageRef &page) { return !page.selected; });
+            if (pages.isEmpty()) {
+                QMessageBox::information(this, QString::fromUtf8("Seçim Yok"),
+                                         QString::fromUtf8("Hiçbir sayfa seçilmedi."));
+                finishProgress();
+                return;
+            }
+        }
+        const int total = pages.size();
+        auto pathOf = [folder, selectedOnly](int n, const PageRef &page) {
+            if (selectedOnly)
+                return QString("%1/secili_%2.pdf").arg(folder, padded(n, 3));
+            return QString("%1/%2_sayfa_%3.pdf")
+                .arg(folder, QFileInfo(page.filePath).baseName(), padded(n, 3));
+        };
+        result = OutputJobs::splitPages(pages, pathOf, outputProgress([total](int done) {
+                                            return QString::fromUtf8("Bölünüyor... %1/%2")
+                                                .arg(done)
+                                                .arg(total);
+                                        }));
+    }
+    finishProgress();
+    if (!result.written && !result.failedFile.isEmpty()) {
+        warnNotWritten(result.failedFile, result.error, true);
+        return;
+    }
+
+    QString message = QString::fromUtf8("✅ %1 PDF dosyası oluşturuldu\n\nKonum: %2")
+                          .arg(QString::number(result.files), folder);
+    if (result.failures > 0)
+        message += QString::fromUtf8("\n\n⚠️ %1 sayfa işlenemedi").arg(result.failures);
+    QMessageBox::information(this, QString::fromUtf8("Bölme Tamamlandı"), message);
+    showStatus(QString::fromUtf8("%1 PDF dosyası oluşturuldu").arg(result.files), 5000);
+}
+
+void MainWindow::compressPDF()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(
+            this, "Sayfa Yok",
+            QString::fromUtf8("Sıkıştırılacak sayfa yok. Lütfen önce PDF dosyaları ekleyin."));
+        return;
+    }
+    const QStringList presets{
+        QString::fromUtf8("🔥 Maksimum sıkıştırma (72 DPI - en küçük dosya)"),
+        QString::fromUtf8("⚖️ Dengeli kalite (150 DPI - önerilen)"),
+        QString::fromUtf8("💎 Yüksek kalite (200 DPI - daha büyük dosya)"),
+        QString::fromUtf8("🎯 Özel DPI...")};
+    bool ok = false;
+    const QString preset = QInputDialog::getItem(this, QString::fromUtf8("Sıkıştırma Kalitesi"),
+                                                 QString::fromUtf8("Kalite seviyesi seçin:"),
+                                                 presets, 1, false, &ok);
+    if (!ok)
+        return;
+    int dpi = 150;
+    QString quality = "Dengeli";
+    if (preset.contains("72 DPI")) {
+        dpi = 72;
+        quality = QString::fromUtf8("Maksimum Sıkıştırma");
+    } else if (preset.contains("150 DPI")) {
+        dpi = 150;
+    } else if (preset.contains("200 DPI")) {
+        dpi = 200;
+        quality = QString::fromUtf8("Yüksek Kalite");
+    } else if (preset.contains(QString::fromUtf8("Özel"))) {
+        dpi = QInputDialog::getInt(
+            this, QString::fromUtf8("Özel DPI"),
+            QString::fromUtf8("DPI değeri girin (düşük = küçük dosya, yüksek = büyük dosya):"), 150,
+            50, 300, 10, &ok);
+        if (!ok)
+            return;
+        quality = QString::fromUtf8("Özel %1 DPI").arg(dpi);
+    }
+    const QString target = QFileDialog::getSaveFileName(
+        this, QString::fromUtf8("Sıkıştırılmış PDF'i Kaydet"), QDir::homePath() + "/compressed.pdf",
+        QString::fromUtf8("PDF Dosyaları (*.pdf)"));
+    if (target.isEmpty())
+        return;
+
+    const QList<PageRef> pages = pageRefsOf(pageWidgets);
+    const int count = pages.size();
+    const qint64 inputSize = OutputJobs::inputSize(pages);
+    startProgress(count);
+    OutputJobs::SheetOptions options;
+    options.dpi = dpi;
+    options.scale = dpi / 72.0;
+    options.title = "Compressed PDF";
+    options.creator = "Quirefold v2.0";
+    options.progressOnLoadError = false;
+    const OutputJobs::Result result =
+        OutputJobs::writeSheets(pages, target, options, outputProgress([count](int done) {
+                                    return QString::fromUtf8("Sıkıştırılıyor... %1/%2 (%3%)")
+                                        .arg(done)
+                                        .arg(count)
+                                        .arg(100 * done / count);
+                                }));
+    finishProgress();
+    if (!result.written) {
+        warnNotWritten(target, result.error, true);
+        return;
+    }
+
+    const QFileInfo info(target);
+    const QString size = OutputJobs::sizeText(info.size());
+    const QString message =
+        QString::fromUtf8("✅ PDF başarıyla sıkıştırıldı!\n\n📊 İstatistikler:\n• Kalite: %1\n• "
+                          "Çözünürlük: %2 DPI\n• İşlenen sayfa: %3/%4\n• Son boyut: %5\n• "
+                          "Tahmini sıkıştırma: %6\n\n📁 Dosya: %7")
+            .arg(quality, QString::number(dpi), QString::number(result.drawn),
+                 QString::number(count), size,
+                 reductionText(inputSize, info.size(), QString::fromUtf8("bilinmiyor")),
+                 info.fileName());
+    QMessageBox::information(this, QString::fromUtf8("Sıkıştırma Tamamlandı"), message);
+    showStatus(QString::fromUtf8("PDF sıkıştırıldı: %1").arg(size), 5000);
+}
+
+void MainWindow::optimizeForWeb()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(this, "No Pages",
+                                 "No pages to optimize. Please add PDF files first.");
+        return;
+    }
+    const QString target = QFileDialog::getSaveFileName(this, "Save Optimized PDF",
+                                                        QDir::homePath(), "PDF Files (*.pdf)");
+    if (target.isEmpty())
+        return;
+
+    const QList<PageRef> pages = pageRefsOf(pageWidgets);
+    const int count = pages.size();
+    startProgress(count);
+    OutputJobs::SheetOptions options;
+    options.dpi = 96;
+    options.scale = 96 / 72.0;
+    const OutputJobs::Result result =
+        OutputJobs::writeSheets(pages, target, options, outputProgress([count](int done) {
+                                    return QString("Optimizing... %1 of %2").arg(done).arg(count);
+                                }));
+    finishProgress();
+    if (!result.written) {
+        warnNotWritten(target, result.error, false);
+        return;
+    }
+
+    const qint64 outputSize = QFileInfo(target).size();
+    const qint64 originalSize = QFileInfo(pages.first().filePath).size();
+    const QString message =
+        QString::fromUtf8("✅ Optimized PDF saved to:\n%1\n\nOriginal size: ~%2 KB\nOptimized "
+                          "size: %3 KB\nReduction: %4\n\n✓ Low resolution (96 DPI)\n✓ "
+                          "Optimized for web/email")
+            .arg(target, QString::number(count * 500), QString::number(outputSize / 1024),
+                 reductionText(originalSize, outputSize, "unknown"));
+    QMessageBox::information(this, "Optimization Complete", message);
+    showStatus("PDF optimized for web");
+}
+
+void MainWindow::cropPages()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(this, "No Pages", "No pages to crop. Please add PDF files first.");
+        return;
+    }
+    const QStringList presets{"Remove 10% margins (all sides)", "Remove 15% margins (all sides)",
+                              "Remove 20% margins (all sides)", "Custom crop..."};
+    bool ok = false;
+    const QString preset = QInputDialog::getItem(this, "Crop Pages", "Select crop preset:",
+                                                 presets, 0, false, &ok);
+    if (!ok)
+        return;
+    double margin = 0.10;
+    if (preset.contains("15%")) {
+        margin = 0.15;
+    } else if (preset.contains("20%")) {
+        margin = 0.20;
+    } else if (preset.contains("Custom")) {
+        const double percent =
+            QInputDialog::getDouble(this, "Custom Crop", "Enter margin to remove (%):", 10.0, 0.0,
+                                    50.0, 1, &ok, Qt::WindowFlags(), 1.0);
+        if (!ok)
+            return;
+        margin = percent / 100.0;
+    }
+    const QString target = QFileDialog::getSaveFileName(this, "Save Cropped PDF", QDir::homePath(),
+                                                        "PDF Files (*.pdf)");
+    if (target.isEmpty())
+        return;
+
+    const QList<PageRef> pages = pageRefsOf(pageWidgets);
+    const int count = pages.size();
+    startProgress(count);
+    OutputJobs::SheetOptions options;
+    options.margin = margin;
+    const OutputJobs::Result result =
+        OutputJobs::writeSheets(pages, target, options, outputProgress([count](int done) {
+                                    return QString("Cropping... %1 of %2").arg(done).arg(count);
+                                }));
+    finishProgress();
+    if (!result.written) {
+        warnNotWritten(target, result.error, false);
+        return;
+    }
+    QMessageBox::information(
+        this, "Crop Complete",
+        QString::fromUtf8("✅ Cropped PDF saved to:\n%1\n\nMargins removed: %2%")
+            .arg(target, QString::number(margin * 100, 'f', 1)));
+    showStatus("PDF cropped successfully");
+}
+
+void MainWindow::exportPages()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(this, "No Pages",
+                                 "No pages to export. Please add PDF files first.");
+        return;
+    }
+    const QList<PageRef> allPages = pageRefsOf(pageWidgets);
+    const int selectedCount = std::count_if(allPages.cbegin(), allPages.cend(),
+                                            [](const PageRef &page) { return page.selected; });
+    ExportDialog dialog(allPages.size(), selectedCount, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QList<PageRef> pages = allPages;
+    if (!dialog.exportAllPages())
+        pages.removeIf([](const PageRef &page) { return !page.selected; });
+    if (pages.isEmpty()) {
+        QMessageBox::information(this, "No Selection", "No pages selected for export.");
+        return;
+    }
+
+    static const char *const extensions[] = {"jpg", "png", "bmp", "tiff"};
+    const int format = qBound(0, dialog.getFormat(), 3);
+    const QString extension = extensions[format];
+    const QString folder = dialog.getOutputFolder();
+    const QString pattern = dialog.getFileNamePattern();
+    OutputJobs::ImageOptions options;
+    options.scale = dialog.getDPI() / 72.0;
+    options.format = extension.toUpper().toLatin1();
+    options.quality = format == 0 ? dialog.getQuality() : -1;
+    auto pathOf = [folder, pattern, extension](int n, const PageRef &) {
+        QString name = pattern;
+        name.replace("{page}", padded(n, 3));
+        return folder + "/" + name + "." + extension;
+    };
+
+    const int total = pages.size();
+    startProgress(total);
+    const OutputJobs::Result result =
+        OutputJobs::saveImages(pages, pathOf, options, outputProgress([total](int done) {
+                                   return QString("Exporting... %1 of %2").arg(done).arg(total);
+                               }));
+    finishProgress();
+    if (!result.written && !result.failedFile.isEmpty()) {
+        warnNotWritten(result.failedFile, result.error, false);
+        return;
+    }
+    QString message = QString("Successfully exported %1 pages to:\n%2")
+                          .arg(QString::number(result.drawn), folder);
+    if (result.failures > 0)
+        message += QString::fromUtf8("\n\n⚠️ %1 pages could not be exported").arg(result.failures);
+    QMessageBox::information(this, "Export Complete", message);
+    showStatus(QString("Exported %1 pages").arg(result.drawn));
+}
+
+void MainWindow::extractImages()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(this, "No Pages", "No pages loaded. Please add PDF files first.");
+        return;
+    }
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, "Select Output Folder for Extracted Images", QDir::homePath(),
+        QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty())
+        return;
+    bool ok = false;
+    const QString choice = QInputDialog::getItem(
+        this, "Image Format", "Select output format:",
+        {"PNG (*.png)", "JPEG (*.jpg)", "BMP (*.bmp)", "TIFF (*.tiff)"}, 0, false, &ok);
+    if (!ok)
+        return;
+    QString extension = "png";
+    if (choice.contains("JPEG"))
+        extension = "jpg";
+    else if (choice.contains("BMP"))
+        extension = "bmp";
+    else if (choice.contains("TIFF"))
+        extension = "tiff";
+
+    const QList<PageRef> pages = pageRefsOf(pageWidgets);
+    const int count = pages.size();
+    OutputJobs::ImageOptions options;
+    options.scale = 2.0;
+    options.format = extension.toUpper().toLatin1();
+    auto pathOf = [folder, extension](int n, const PageRef &) {
+        return QString("%1/page_%2.%3").arg(folder, padded(n, 4), extension);
+    };
+    startProgress(count);
+    const OutputJobs::Result result =
+        OutputJobs::saveImages(pages, pathOf, options, outputProgress([count](int done) {
+                                   return QString("Extracting... %1 of %2").arg(done).arg(count);
+                               }));
+    finishProgress();
+    if (!result.written && !result.failedFile.isEmpty()) {
+        warnNotWritten(result.failedFile, result.error, false);
+        return;
+    }
+    QString message = QString::fromUtf8("✅ Successfully extracted %1 images to:\n%2")
+                          .arg(QString::number(result.drawn), folder);
+    if (result.failures > 0)
+        message += QString::fromUtf8("\n\n⚠️ %1 images could not be extracted").arg(result.failures);
+    QMessageBox::information(this, "Extraction Complete", message);
+    showStatus(QString("Extracted %1 images").arg(result.drawn));
+}
 
 // ---------------------------------------------------------------------------
 // Stamps, protection and printing

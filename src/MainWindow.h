@@ -111,6 +111,8 @@ private:
     // Editing
 
     // Output
+    std::function<void(int)> outputProgress(std::function<QString(int done)> statusText);
+    void warnNotWritten(const QString &file, const QString &error, bool turkish);
 
     // Stamps, protection and printing
     bool printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);

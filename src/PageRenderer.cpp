@@ -50,7 +50,8 @@ QImage PageRenderer::renderPage(QPdfDocument &document, int pageNumber, double s
     return paper;
 }
 
-QImage PageRenderer::render(const PageRef &page, double scale, Outcome *outcome, qint64 budget)
+QImage PageRenderer::render(const PageRef &page, double scale, Outcome *outcome, qint64 budget,
+                            QSizeF *pointSize)
 {
     auto report = [outcome](Outcome value) {
         if (outcome)
@@ -65,6 +66,8 @@ QImage PageRenderer::render(const PageRef &page, double scale, Outcome *outcome,
         report(Outcome::NotReady);
         return QImage();
     }
+    if (pointSize)
+        *pointSize = document.pagePointSize(page.pageNumber - 1);
     const QImage image = renderPage(document, page.pageNumber, scale, budget);
     if (image.isNull()) {
         report(Outcome::NullImage);

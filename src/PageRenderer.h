@@ -50,8 +50,9 @@ public:
                              qint64 budget = DefaultPixelBudget);
 
     // Opens the page's source in a document of its own, renders it and turns it.
+    // `pointSize`, when given, receives the page's unturned size in points.
     static QImage render(const PageRef &page, double scale, Outcome *outcome = nullptr,
-                         qint64 budget = DefaultPixelBudget);
+                         qint64 budget = DefaultPixelBudget, QSizeF *pointSize = nullptr);
 
     // The image turned clockwise by `rotation` degrees (a copy when 0).
     static QImage rotated(const QImage &image, int rotation);

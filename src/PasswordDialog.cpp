@@ -25,7 +25,8 @@ const char *const kOkLook = "QPushButton {    background-color: #1976d2;    colo
                             "padding: 8px 20px;    border-radius: 4px;    font-weight: 600; }"
                             "QPushButton:hover {    background-color: #1565c0; }";
 
-QLineEdit *passwordField(const QString &placeholder, const char *objectName) {
+QLineEdit *passwordField(const QString &placeholder, const char *objectName)
+{
     auto *edit = new QLineEdit;
     edit->setObjectName(objectName);
     edit->setEchoMode(QLineEdit::Password);
@@ -34,7 +35,8 @@ QLineEdit *passwordField(const QString &placeholder, const char *objectName) {
     return edit;
 }
 
-QCheckBox *permissionBox(const QString &text, bool checked, const char *objectName) {
+QCheckBox *permissionBox(const QString &text, bool checked, const char *objectName)
+{
     auto *box = new QCheckBox(text);
     box->setObjectName(objectName);
     box->setChecked(checked);
@@ -46,7 +48,8 @@ QCheckBox *permissionBox(const QString &text, bool checked, const char *objectNa
 
 PasswordDialog::PasswordDialog(Mode mode, QWidget *parent)
     : QDialog(parent)
-    , mode(mode) {
+    , mode(mode)
+{
     setModal(true);
     resize(480, 400);
     switch (mode) {
@@ -63,7 +66,8 @@ PasswordDialog::PasswordDialog(Mode mode, QWidget *parent)
     setupUI();
 }
 
-void PasswordDialog::setupUI() {
+void PasswordDialog::setupUI()
+{
     auto *mainLayout = new QVBoxLayout(this);
     mainLayout->setSpacing(15);
 
@@ -117,7 +121,8 @@ void PasswordDialog::setupUI() {
     mainLayout->addWidget(buttons);
 }
 
-void PasswordDialog::addPasswordFields(QVBoxLayout *mainLayout) {
+void PasswordDialog::addPasswordFields(QVBoxLayout *mainLayout)
+{
     auto *group = new QGroupBox("Password Settings");
     auto *form = new QFormLayout(group);
     form->setSpacing(12);
@@ -134,7 +139,8 @@ void PasswordDialog::addPasswordFields(QVBoxLayout *mainLayout) {
     mainLayout->addWidget(group);
 }
 
-void PasswordDialog::addPermissionsAndLevel(QVBoxLayout *mainLayout) {
+void PasswordDialog::addPermissionsAndLevel(QVBoxLayout *mainLayout)
+{
     auto *permissions = new QGroupBox("Permissions");
     auto *permissionLayout = new QVBoxLayout(permissions);
     permissionLayout->setSpacing(8);
@@ -158,7 +164,8 @@ void PasswordDialog::addPermissionsAndLevel(QVBoxLayout *mainLayout) {
     mainLayout->addWidget(level);
 }
 
-void PasswordDialog::validateAndAccept() {
+void PasswordDialog::validateAndAccept()
+{
     const QString password = passwordEdit->text();
     if (password.isEmpty()) {
         QMessageBox::warning(this, "Empty Password", "Please enter a password.");
@@ -181,28 +188,31 @@ void PasswordDialog::validateAndAccept() {
     accept();
 }
 
-QString PasswordDialog::getPassword() const {
-    return passwordEdit->text();
-}
+QString PasswordDialog::getPassword() const { return passwordEdit->text(); }
 
-QString PasswordDialog::getOwnerPassword() const {
+QString PasswordDialog::getOwnerPassword() const
+{
     if (ownerPasswordEdit && !ownerPasswordEdit->text().isEmpty())
         return ownerPasswordEdit->text();
     return passwordEdit->text();
 }
 
-bool PasswordDialog::allowPrinting() const {
+bool PasswordDialog::allowPrinting() const
+{
     return printingCheckBox ? printingCheckBox->isChecked() : true;
 }
 
-bool PasswordDialog::allowCopying() const {
+bool PasswordDialog::allowCopying() const
+{
     return copyingCheckBox ? copyingCheckBox->isChecked() : false;
 }
 
-bool PasswordDialog::allowModifying() const {
+bool PasswordDialog::allowModifying() const
+{
     return modifyingCheckBox ? modifyingCheckBox->isChecked() : false;
 }
 
-int PasswordDialog::getEncryptionLevel() const {
+int PasswordDialog::getEncryptionLevel() const
+{
     return encryptionCombo ? encryptionCombo->currentData().toInt() : 128;
 }

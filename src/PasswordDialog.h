@@ -8,7 +8,8 @@ class QLineEdit;
 
 // Asks for a password to protect a PDF, to unlock one, or to go with a merged
 // file. It only collects what the user typed; it encrypts nothing.
-class PasswordDialog : public QDialog {
+class PasswordDialog : public QDialog
+{
     Q_OBJECT
 
 public:

@@ -10,15 +10,18 @@
 
 Q_DECLARE_METATYPE(PasswordDialog::Mode)
 
-class TestPasswordDialog : public QObject {
+class TestPasswordDialog : public QObject
+{
     Q_OBJECT
 
 private:
-    static void type(PasswordDialog &dialog, const char *name, const QString &text) {
+    static void type(PasswordDialog &dialog, const char *name, const QString &text)
+    {
         if (auto *edit = dialog.findChild<QLineEdit *>(name))
             edit->setText(text);
     }
-    static QPushButton *okButton(PasswordDialog &dialog) {
+    static QPushButton *okButton(PasswordDialog &dialog)
+    {
         return dialog.findChild<QDialogButtonBox *>("buttonBox")->button(QDialogButtonBox::Ok);
     }
 
@@ -31,7 +34,8 @@ private slots:
     void cancelRejectsSilently();
 };
 
-void TestPasswordDialog::validation_data() {
+void TestPasswordDialog::validation_data()
+{
     QTest::addColumn<PasswordDialog::Mode>("mode");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("confirmation");
@@ -76,7 +80,8 @@ void TestPasswordDialog::validation_data() {
                                           << "";
 }
 
-void TestPasswordDialog::validation() {
+void TestPasswordDialog::validation()
+{
     QFETCH(PasswordDialog::Mode, mode);
     QFETCH(QString, password);
     QFETCH(QString, confirmation);
@@ -103,7 +108,8 @@ void TestPasswordDialog::validation() {
     QCOMPARE(dialog.getPassword(), password);
 }
 
-void TestPasswordDialog::widgetsAndDefaults_data() {
+void TestPasswordDialog::widgetsAndDefaults_data()
+{
     QTest::addColumn<PasswordDialog::Mode>("mode");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("okText");
@@ -119,7 +125,8 @@ void TestPasswordDialog::widgetsAndDefaults_data() {
                             << "Apply" << true << false << 256;
 }
 
-void TestPasswordDialog::widgetsAndDefaults() {
+void TestPasswordDialog::widgetsAndDefaults()
+{
     QFETCH(PasswordDialog::Mode, mode);
     QFETCH(QString, title);
     QFETCH(QString, okText);
@@ -150,7 +157,8 @@ void TestPasswordDialog::widgetsAndDefaults() {
     }
 }
 
-void TestPasswordDialog::ownerPasswordFallsBackToPassword() {
+void TestPasswordDialog::ownerPasswordFallsBackToPassword()
+{
     PasswordDialog set(PasswordDialog::Set);
     type(set, "passwordEdit", "user");
     QCOMPARE(set.getOwnerPassword(), QString("user"));
@@ -162,7 +170,8 @@ void TestPasswordDialog::ownerPasswordFallsBackToPassword() {
     QCOMPARE(exported.getOwnerPassword(), QString(" pw "));
 }
 
-void TestPasswordDialog::cancelRejectsSilently() {
+void TestPasswordDialog::cancelRejectsSilently()
+{
     PasswordDialog dialog(PasswordDialog::Set);
     DialogHelper helper;
     helper.reject();
