@@ -1026,12 +1026,8 @@ void MainWindow::extractImages()
 #include "PageNumberDialog.h"
 #include "PageRenderer.h"
 #include "PageStamper.h"
-#include "PasswordDialog.h"
 #include "WatermarkDialog.h"
 
-#include <QDir>
-#include <QFileDialog>
-#include <QInputDialog>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintDialog>
@@ -1168,11 +1164,20 @@ void MainWindow::setPassword()
         return;
 
     const QList<PageRef> pages = pageRefsOf(pageWidgets);
-    const bool written = writeRasterCopy(
-        path, pages.size(), [&pages](int i) { return PageRenderer::render(pages[i], kCopyScale); },
-        "Creating PDF... %1 of %2");
-    if (!written)
+    const int count = pages.size();
+    OutputJobs::SheetOptions options;
+    options.dpi = kCopyResolution;
+    options.scale = kCopyScale;
+    startProgress(count);
+    const OutputJobs::Result result =
+        OutputJobs::writeSheets(pages, path, options, outputProgress([count](int done) {
+                                    return QString("Creating PDF... %1 of %2").arg(done).arg(count);
+                                }));
+    finishProgress();
+    if (!result.written) {
+        warnNotWritten(path, result.error, false);
         return;
+    }
     QMessageBox::information(
         this, "PDF Created",
         QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nQt doesn't support PDF "
@@ -1221,11 +1226,7 @@ void MainWindow::removePassword()
                                                       "PDF Files (*.pdf)");
     if (path.isEmpty())
         return;
-    const bool written = writeRasterCopy(
-        path, document.pageCount(),
-        [&document](int i) { return PageRenderer::renderPage(document, i + 1, kCopyScale); },
-        "Unlocking... %1 of %2");
-    if (!written)
+    if (!writeUnlockedCopy(document, path))
         return;
     QMessageBox::information(this, "Password Removed",
                              QString::fromUtf8("✅ Unlocked PDF saved to:\n%1\n\nThe PDF is now "
@@ -1234,44 +1235,34 @@ void MainWindow::removePassword()
     showStatus("PDF password removed successfully");
 }
 
-// Writes one A4 page per index, each holding the image that `pageImage` gives
-// (a blank page for a null image). The target is replaced only once the whole
-// file is written; any failure is reported with the target's name.
-bool MainWindow::writeRasterCopy(const QString &path, int count,
-                                 const std::function<QImage(int)> &pageImage,
-                                 const QString &progressText)
+// Writes every page of the open document onto A4 sheets. The target is
+// replaced only once the whole file is written, so it may be the source itself.
+bool MainWindow::writeUnlockedCopy(QPdfDocument &document, const QString &path)
 {
-    auto reportFailure = [this, &path](const QString &reason) {
-        QMessageBox::warning(this, "Error",
-                             QString("Could not write file: %1\n\n%2").arg(path, reason));
-    };
     OutputFile out(path);
     if (!out.open()) {
-        reportFailure(out.errorString());
+        warnNotWritten(path, out.errorString(), false);
         return false;
     }
     QPdfWriter writer(out.device());
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(kCopyResolution);
-    QPainter painter;
-    if (!painter.begin(&writer)) {
-        out.cancel();
-        reportFailure("The PDF writer could not start.");
-        return false;
-    }
+    QPainter painter(&writer);
+    const int count = document.pageCount();
+    const auto progress = outputProgress(
+        [count](int done) { return QString("Unlocking... %1 of %2").arg(done).arg(count); });
     startProgress(count);
-    for (int i = 0; i < count; ++i) {
-        if (i > 0)
+    for (int page = 1; page <= count; ++page) {
+        if (page > 1)
             writer.newPage();
-        PageRenderer::drawStretched(painter, writer, pageImage(i));
-        setProgress(i + 1);
-        showStatus(progressText.arg(i + 1).arg(count));
-        QCoreApplication::processEvents();
+        PageRenderer::drawStretched(painter, writer,
+                                    PageRenderer::renderPage(document, page, kCopyScale));
+        progress(page);
     }
     painter.end();
     finishProgress();
     if (!out.commit()) {
-        reportFailure(out.errorString());
+        warnNotWritten(path, out.errorString(), false);
         return false;
     }
     return true;

@@ -116,8 +116,7 @@ private:
 
     // Stamps, protection and printing
     bool printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);
-    bool writeRasterCopy(const QString &path, int count,
-                         const std::function<QImage(int)> &pageImage, const QString &progressText);
+    bool writeUnlockedCopy(class QPdfDocument &document, const QString &path);
 
     QScrollArea *scrollArea = nullptr;
     QWidget *gridContainer = nullptr;
