@@ -70,6 +70,8 @@ private slots:
     void unlockRefusals();
     void rightPasswordUnlocksEveryPage_data();
     void rightPasswordUnlocksEveryPage();
+    void realEncryptedFiles_data();
+    void realEncryptedFiles();
 
 private:
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -259,6 +261,33 @@ void ProtectionTest::rightPasswordUnlocksEveryPage() {
                          qPrintable(QString("page %1 vs %2").arg(i).arg(j)));
         QVERIFY(difference(written, sources[i]) < 12 * written.width() * written.height());
     }
+}
+
+void ProtectionTest::realEncryptedFiles_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("pages"); // 0: opens without a password
+    QTest::newRow("user password, AES-256") << "enc_user-pw_aes256_freefem_50p.pdf" << 50;
+    QTest::newRow("owner password only") << "enc_owner-only_aes128_print-low_R-FAQ_52p.pdf" << 0;
+}
+
+void ProtectionTest::realEncryptedFiles() {
+    QFETCH(QString, file);
+    QFETCH(int, pages);
+    const QString source = QDir(QUIREFOLD_CORPUS).filePath(file);
+    if (!QFile::exists(source))
+        QSKIP("The corpus of real documents is not here.");
+    const QString out = path("real-unlocked.pdf");
+    MainWindow window;
+    DialogHelper helper;
+    helper.file(source);
+    if (pages > 0)
+        helper.custom(typePassword("user")).file(out);
+    helper.messageBox();
+    window.findChild<QPushButton *>("unlockButton")->click();
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(helper.titles(), QStringList{pages > 0 ? "Password Removed" : "Not Protected"});
+    if (pages > 0)
+        QCOMPARE(PdfFixtures::pdfinfoPages(out), pages);
 }
 
 QTEST_MAIN(ProtectionTest)
