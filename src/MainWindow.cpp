@@ -1097,7 +1097,8 @@ void MainWindow::addWatermark()
     startProgress(n);
     for (int i = 0; i < n; ++i) {
         if (targets[i])
-            stampTile(targets[i], [&mark](QImage &image) { PageStamper::paintWatermark(image, mark); });
+            stampTile(targets[i],
+                      [&mark](QImage &image) { PageStamper::paintWatermark(image, mark); });
         setProgress(i + 1);
         showStatus(QString("Adding watermark... %1 of %2").arg(i + 1).arg(n));
         QCoreApplication::processEvents();
@@ -1141,8 +1142,9 @@ void MainWindow::addPageNumbers()
     }
     finishProgress();
     saveState();
-    QMessageBox::information(this, "Page Numbers Added",
-                             QString("Successfully added page numbers to all %1 pages.").arg(total));
+    QMessageBox::information(
+        this, "Page Numbers Added",
+        QString("Successfully added page numbers to all %1 pages.").arg(total));
     showStatus(QString("Page numbers added to %1 pages").arg(total));
 }
 
@@ -1180,8 +1182,8 @@ void MainWindow::setPassword()
     }
     QMessageBox::information(
         this, "PDF Created",
-        QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nQt doesn't support PDF "
-                          "encryption natively.\n\nTo add password protection, use:\n• Adobe "
+        QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nQt doesn't support "
+                          "PDF encryption natively.\n\nTo add password protection, use:\n• Adobe "
                           "Acrobat\n• PDFtk / QPDF (free tools)\n• Online tools (PDF24, "
                           "iLovePDF)\n\nPassword to use: %2\nEncryption: %3-bit")
             .arg(path, password)
@@ -1217,8 +1219,8 @@ void MainWindow::removePassword()
             this, "Incorrect Password",
             QString::fromUtf8("The password you entered is incorrect.\n\nNote: Qt has limited "
                               "password support.\nFor advanced encryption, use:\n• QPDF: qpdf "
-                              "--password=PASSWORD --decrypt input.pdf output.pdf\n• PDFtk: pdftk "
-                              "input.pdf input_pw PASSWORD output output.pdf"));
+                              "--password=PASSWORD --decrypt input.pdf output.pdf\n• PDFtk: "
+                              "pdftk input.pdf input_pw PASSWORD output output.pdf"));
         return;
     }
 
@@ -1271,7 +1273,8 @@ bool MainWindow::writeUnlockedCopy(QPdfDocument &document, const QString &path)
 void MainWindow::printPages()
 {
     if (pageWidgets.isEmpty()) {
-        QMessageBox::information(this, "No Pages", "No pages to print. Please add PDF files first.");
+        QMessageBox::information(this, "No Pages",
+                                 "No pages to print. Please add PDF files first.");
         return;
     }
     QList<PageWidget *> selected;

@@ -127,7 +127,8 @@ void PrintingTest::onePageListPrintsOneSheet() {
     window.findChild<QPushButton *>("printButton")->click();
     QVERIFY2(helper.done(), qPrintable(helper.problems()));
     QCOMPARE(helper.titles(), (QStringList{"Print Preview", "Print Complete"}));
-    QCOMPARE(helper.texts().value(1), QString::fromUtf8("✅ Successfully sent 1 pages to printer!"));
+    QCOMPARE(helper.texts().value(1),
+             QString::fromUtf8("✅ Successfully sent 1 pages to printer!"));
     QCOMPARE(window.statusBar()->currentMessage(), QString("Printed 1 pages"));
     // A second sheet would mean newPage() was called.
     QCOMPARE(PdfFixtures::pdfinfoPages(out), 1);
@@ -147,13 +148,8 @@ void PrintingTest::turnedPageIsFittedToTheWidthAndCentred() {
     const QImage sheet = PdfFixtures::renderPage(out, 0, 1.0);
     QVERIFY(!sheet.isNull());
     const QRect picture = boxOf(sheet, 200);
-    const QString where = QString("sheet %1x%2, picture %3,%4 %5x%6")
-                              .arg(sheet.width())
-                              .arg(sheet.height())
-                              .arg(picture.x())
-                              .arg(picture.y())
-                              .arg(picture.width())
-                              .arg(picture.height());
+    QString where;
+    QDebug(&where) << "sheet" << sheet.size() << "picture" << picture;
     // Landscape now, as wide as the printable area allows, centred both ways.
     QVERIFY2(qAbs(double(picture.width()) / picture.height() - 842.0 / 595.0) < 0.02,
              qPrintable(where));
