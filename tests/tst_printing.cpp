@@ -53,10 +53,9 @@ private slots:
     void choicesFollowTheSelection_data();
     void choicesFollowTheSelection();
     void cancelAtPreviewQuestionPrintsNothing();
-    void onePageListPrintsOneSheet();
     void turnedPageIsFittedToTheWidthAndCentred();
-    void deletedSourceLeavesABlankSheet();
-    void printerThatCannotStartIsReported();
+    void directPrint_data();
+    void directPrint();
     void previewPaintsTheSamePages();
 
 private:
@@ -114,27 +113,6 @@ void PrintingTest::cancelAtPreviewQuestionPrintsNothing() {
     QVERIFY(!QFile::exists(out));
 }
 
-void PrintingTest::onePageListPrintsOneSheet() {
-    MainWindow window;
-    window.loadPDFPages(path("three.pdf"));
-    window.pages()[2]->setSelected(true);
-    const QString out = path("one.pdf");
-    DialogHelper helper;
-    helper.item("Selected pages only (1 pages)")
-        .print(out)
-        .messageBox(QMessageBox::No)
-        .messageBox();
-    window.findChild<QPushButton *>("printButton")->click();
-    QVERIFY2(helper.done(), qPrintable(helper.problems()));
-    QCOMPARE(helper.titles(), (QStringList{"Print Preview", "Print Complete"}));
-    QCOMPARE(helper.texts().value(1),
-             QString::fromUtf8("✅ Successfully sent 1 pages to printer!"));
-    QCOMPARE(window.statusBar()->currentMessage(), QString("Printed 1 pages"));
-    // A second sheet would mean newPage() was called.
-    QCOMPARE(PdfFixtures::pdfinfoPages(out), 1);
-    QVERIFY(PdfFixtures::qpdfCheckClean(out));
-}
-
 void PrintingTest::turnedPageIsFittedToTheWidthAndCentred() {
     MainWindow window;
     window.loadPDFPages(path("grey.pdf"));
@@ -166,38 +144,55 @@ void PrintingTest::turnedPageIsFittedToTheWidthAndCentred() {
              qPrintable(where));
 }
 
-void PrintingTest::deletedSourceLeavesABlankSheet() {
+void PrintingTest::directPrint_data() {
+    QTest::addColumn<bool>("onlyLast");      // print the selected last page only
+    QTest::addColumn<bool>("deleteMiddle");  // its source removed after loading
+    QTest::addColumn<QString>("out");        // the printer's PDF
+    QTest::addColumn<QString>("lastBox");    // title of the box after the question
+    QTest::addColumn<QList<bool>>("sheets"); // blank or not, per printed sheet
+    QTest::newRow("one page never starts a second sheet") << true << false << "one.pdf"
+                                                          << "Print Complete" << QList<bool>{false};
+    QTest::newRow("deleted source leaves a blank sheet")
+        << false << true << "gap.pdf"
+        << "Print Complete" << QList<bool>{false, true, false};
+    QTest::newRow("printer that cannot start") << false << false << "missing/out.pdf"
+                                               << "Print Error" << QList<bool>{};
+}
+
+void PrintingTest::directPrint() {
+    QFETCH(bool, onlyLast);
+    QFETCH(bool, deleteMiddle);
+    QFETCH(QString, out);
+    QFETCH(QString, lastBox);
+    QFETCH(QList<bool>, sheets);
     MainWindow window;
-    for (const QString name : {"a.pdf", "gone.pdf", "c.pdf"}) {
+    for (const QString name : {"a.pdf", "b.pdf", "c.pdf"}) {
         QVERIFY(PdfFixtures::writePdf(path(name), 1));
         window.loadPDFPages(path(name));
     }
-    QVERIFY(QFile::remove(path("gone.pdf")));
-    const QString out = path("gap.pdf");
+    window.pages()[2]->setSelected(onlyLast);
+    if (deleteMiddle)
+        QVERIFY(QFile::remove(path("b.pdf")));
     DialogHelper helper;
-    helper.item(allPages(3)).print(out).messageBox(QMessageBox::No).messageBox();
-    window.findChild<QPushButton *>("printButton")->click();
-    QVERIFY2(helper.done(), qPrintable(helper.problems()));
-    QCOMPARE(helper.titles(), (QStringList{"Print Preview", "Print Complete"}));
-    QCOMPARE(PdfFixtures::pdfinfoPages(out), 3);
-    QVERIFY(boxOf(PdfFixtures::renderPage(out, 0), 60).isValid());
-    QVERIFY(!boxOf(PdfFixtures::renderPage(out, 1), 230).isValid());
-    QVERIFY(boxOf(PdfFixtures::renderPage(out, 2), 60).isValid());
-}
-
-void PrintingTest::printerThatCannotStartIsReported() {
-    MainWindow window;
-    window.loadPDFPages(path("three.pdf"));
-    DialogHelper helper;
-    helper.item(allPages(3))
-        .print(path("missing/out.pdf"))
+    helper.item(onlyLast ? "Selected pages only (1 pages)" : allPages(3))
+        .print(path(out))
         .messageBox(QMessageBox::No)
         .messageBox();
     window.findChild<QPushButton *>("printButton")->click();
     QVERIFY2(helper.done(), qPrintable(helper.problems()));
-    // No success box after a failure.
-    QCOMPARE(helper.titles(), (QStringList{"Print Preview", "Print Error"}));
-    QCOMPARE(helper.texts().value(1), QString("Failed to initialize printer."));
+    // No error for a missing source, and no success box after a failure.
+    QCOMPARE(helper.titles(), (QStringList{"Print Preview", lastBox}));
+    if (sheets.isEmpty()) {
+        QCOMPARE(helper.texts().value(1), QString("Failed to initialize printer."));
+        return;
+    }
+    QCOMPARE(helper.texts().value(1),
+             QString::fromUtf8("✅ Successfully sent %1 pages to printer!").arg(sheets.size()));
+    QCOMPARE(window.statusBar()->currentMessage(), QString("Printed %1 pages").arg(sheets.size()));
+    QCOMPARE(PdfFixtures::pdfinfoPages(path(out)), sheets.size());
+    QVERIFY(PdfFixtures::qpdfCheckClean(path(out)));
+    for (int i = 0; i < sheets.size(); ++i)
+        QCOMPARE(boxOf(PdfFixtures::renderPage(path(out), i), 230).isValid(), !sheets[i]);
 }
 
 void PrintingTest::previewPaintsTheSamePages() {
