@@ -1474,14 +1474,353 @@ void MainWindow::extractImages()
 // ---------------------------------------------------------------------------
 // Stamps, protection and printing
 
-void MainWindow::addWatermark() {}
+#include "OutputFile.h"
+#include "PageNumberDialog.h"
+#include "PageRenderer.h"
+#include "PageStamper.h"
+#include "WatermarkDialog.h"
 
-void MainWindow::addPageNumbers() {}
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 
-void MainWindow::setPassword() {}
+namespace {
 
-void MainWindow::removePassword() {}
+// Protected and unlocked copies: A4 pages at 150 dpi holding pages rendered at 144 dpi.
+constexpr int kCopyResolution = 150;
+constexpr double kCopyScale = 2.0;
 
-void MainWindow::printPages() {}
+// Printed pages are rendered at three pixels per point before they are fitted.
+constexpr double kPrintScale = 3.0;
 
-void MainWindow::printToPrinter(QPrinter *, const QList<PageWidget *> &) {}
+// Repaints a tile's full-size picture; the tile then shows the stamped page.
+void stampTile(PageWidget *tile, const std::function<void(QImage &)> &paint)
+{
+    QImage image = tile->property("originalThumbnail").value<QPixmap>().toImage();
+    if (!image.isNull() && image.format() < QImage::Format_RGB32)
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    paint(image);
+    tile->setProperty("originalThumbnail", QVariant::fromValue(QPixmap::fromImage(image)));
+    tile->updateThumbnail();
+}
+
+} // namespace
+
+void MainWindow::addWatermark()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(this, "No Pages",
+                                 "No pages to add watermark. Please add PDF files first.");
+        return;
+    }
+    const auto selectedCount = std::count_if(pageWidgets.cbegin(), pageWidgets.cend(),
+                                             [](PageWidget *tile) { return tile->isSelected(); });
+    WatermarkDialog dialog(pageWidgets.size(), int(selectedCount), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+
+    PageStamper::Watermark mark;
+    mark.text = dialog.getText();
+    mark.opacity = dialog.getOpacity();
+    mark.fontSize = dialog.getFontSize();
+    mark.fontFamily = dialog.getFontFamily();
+    mark.color = dialog.getColor();
+    mark.rotation = dialog.getRotation();
+    mark.position = dialog.getPosition();
+    const bool allPages = dialog.applyToAllPages();
+    if (mark.text.isEmpty()) {
+        QMessageBox::warning(this, "Empty Text", "Watermark text cannot be empty.");
+        return;
+    }
+
+    // Guarded: the loop pumps events, and a tile may be removed meanwhile.
+    QList<QPointer<PageWidget>> targets;
+    for (PageWidget *tile : std::as_const(pageWidgets))
+        if (allPages || tile->isSelected())
+            targets.append(tile);
+    if (targets.isEmpty()) {
+        QMessageBox::information(this, "No Selection", "No pages selected for watermark.");
+        return;
+    }
+
+    const int n = targets.size();
+    startProgress(n);
+    for (int i = 0; i < n; ++i) {
+        if (targets[i])
+            stampTile(targets[i],
+                      [&mark](QImage &image) { PageStamper::paintWatermark(image, mark); });
+        setProgress(i + 1);
+        showStatus(QString("Adding watermark... %1 of %2").arg(i + 1).arg(n));
+        QCoreApplication::processEvents();
+    }
+    finishProgress();
+    saveState();
+    QMessageBox::information(this, "Watermark Added",
+                             QString("Successfully added watermark to %1 pages.").arg(n));
+    showStatus(QString("Watermark added to %1 pages").arg(n));
+}
+
+void MainWindow::addPageNumbers()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(this, "No Pages",
+                                 "No pages to add numbers. Please add PDF files first.");
+        return;
+    }
+    const int total = pageWidgets.size();
+    PageNumberDialog dialog(total, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const int start = dialog.getStartNumber();
+    const int fontSize = dialog.getFontSize();
+    const QString family = dialog.getFontFamily();
+    const int margin = dialog.getMargin();
+    const int format = dialog.getFormat();
+    const int position = dialog.getPosition();
+
+    const QList<QPointer<PageWidget>> tiles(pageWidgets.cbegin(), pageWidgets.cend());
+    startProgress(total);
+    for (int i = 0; i < total; ++i) {
+        const QString label = PageStamper::pageLabel(format, start + i, total);
+        if (tiles[i])
+            stampTile(tiles[i], [&](QImage &image) {
+                PageStamper::paintPageLabel(image, label, family, fontSize, position, margin);
+            });
+        setProgress(i + 1);
+        showStatus(QString("Adding page numbers... %1 of %2").arg(i + 1).arg(total));
+        QCoreApplication::processEvents();
+    }
+    finishProgress();
+    saveState();
+    QMessageBox::information(
+        this, "Page Numbers Added",
+        QString("Successfully added page numbers to all %1 pages.").arg(total));
+    showStatus(QString("Page numbers added to %1 pages").arg(total));
+}
+
+void MainWindow::setPassword()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(this, "No Pages",
+                                 "No pages to protect. Please add PDF files first.");
+        return;
+    }
+    PasswordDialog dialog(PasswordDialog::Set, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString password = dialog.getPassword();
+    const int bits = dialog.getEncryptionLevel();
+    const QString path = QFileDialog::getSaveFileName(this, "Save Protected PDF", QDir::homePath(),
+                                                      "PDF Files (*.pdf)");
+    if (path.isEmpty())
+        return;
+
+    const QList<PageRef> pages = pageRefsOf(pageWidgets);
+    const int count = pages.size();
+    OutputJobs::SheetOptions options;
+    options.dpi = kCopyResolution;
+    options.scale = kCopyScale;
+    startProgress(count);
+    const OutputJobs::Result result =
+        OutputJobs::writeSheets(pages, path, options, outputProgress([count](int done) {
+                                    return QString("Creating PDF... %1 of %2").arg(done).arg(count);
+                                }));
+    finishProgress();
+    if (!result.written) {
+        warnNotWritten(path, result.error, false);
+        return;
+    }
+    QMessageBox::information(
+        this, "PDF Created",
+        QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nQt doesn't support "
+                          "PDF encryption natively.\n\nTo add password protection, use:\n• Adobe "
+                          "Acrobat\n• PDFtk / QPDF (free tools)\n• Online tools (PDF24, "
+                          "iLovePDF)\n\nPassword to use: %2\nEncryption: %3-bit")
+            .arg(path, password)
+            .arg(bits));
+    showStatus("PDF saved - use external tool for password protection");
+}
+
+void MainWindow::removePassword()
+{
+    const QString source = QFileDialog::getOpenFileName(
+        this, "Select Password-Protected PDF", QDir::homePath(), "PDF Files (*.pdf)");
+    if (source.isEmpty())
+        return;
+    {
+        QPdfDocument probe;
+        probe.load(source);
+        if (probe.status() == QPdfDocument::Status::Ready) {
+            QMessageBox::information(this, "Not Protected",
+                                     "This PDF is not password-protected or is already unlocked.");
+            return;
+        }
+    }
+
+    PasswordDialog dialog(PasswordDialog::Remove, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The renderer applies a password only while loading, so it goes first.
+    QPdfDocument document;
+    document.setPassword(dialog.getPassword());
+    document.load(source);
+    if (document.status() != QPdfDocument::Status::Ready) {
+        QMessageBox::warning(
+            this, "Incorrect Password",
+            QString::fromUtf8("The password you entered is incorrect.\n\nNote: Qt has limited "
+                              "password support.\nFor advanced encryption, use:\n• QPDF: qpdf "
+                              "--password=PASSWORD --decrypt input.pdf output.pdf\n• PDFtk: "
+                              "pdftk input.pdf input_pw PASSWORD output output.pdf"));
+        return;
+    }
+
+    const QString path = QFileDialog::getSaveFileName(this, "Save Unlocked PDF", QDir::homePath(),
+                                                      "PDF Files (*.pdf)");
+    if (path.isEmpty())
+        return;
+    if (!writeUnlockedCopy(document, path))
+        return;
+    QMessageBox::information(this, "Password Removed",
+                             QString::fromUtf8("✅ Unlocked PDF saved to:\n%1\n\nThe PDF is now "
+                                               "unprotected and can be opened without a password.")
+                                 .arg(path));
+    showStatus("PDF password removed successfully");
+}
+
+// Writes every page of the open document onto A4 sheets. The target is
+// replaced only once the whole file is written, so it may be the source itself.
+bool MainWindow::writeUnlockedCopy(QPdfDocument &document, const QString &path)
+{
+    OutputFile out(path);
+    if (!out.open()) {
+        warnNotWritten(path, out.errorString(), false);
+        return false;
+    }
+    QPdfWriter writer(out.device());
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(kCopyResolution);
+    QPainter painter(&writer);
+    const int count = document.pageCount();
+    const auto progress = outputProgress(
+        [count](int done) { return QString("Unlocking... %1 of %2").arg(done).arg(count); });
+    startProgress(count);
+    for (int page = 1; page <= count; ++page) {
+        if (page > 1)
+            writer.newPage();
+        PageRenderer::drawStretched(painter, writer,
+                                    PageRenderer::renderPage(document, page, kCopyScale));
+        progress(page);
+    }
+    painter.end();
+    finishProgress();
+    if (!out.commit()) {
+        warnNotWritten(path, out.errorString(), false);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::printPages()
+{
+    if (pageWidgets.isEmpty()) {
+        QMessageBox::information(this, "No Pages",
+                                 "No pages to print. Please add PDF files first.");
+        return;
+    }
+    QList<PageWidget *> selected;
+    for (PageWidget *tile : std::as_const(pageWidgets))
+        if (tile->isSelected())
+            selected.append(tile);
+
+    QStringList choices{QString("All pages (%1 pages)").arg(pageWidgets.size())};
+    if (!selected.isEmpty())
+        choices << QString("Selected pages only (%1 pages)").arg(selected.size());
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getItem(this, QString::fromUtf8("🖨️ Print Pages"),
+                              "What would you like to print?", choices, 0, false, &ok);
+    if (!ok || answer.isEmpty())
+        return;
+    // Taken now: the dialogs below and the direct print loop pump events.
+    const QList<PageRef> pages =
+        pageRefsOf(answer.contains("All pages") ? pageWidgets : selected);
+    if (pages.isEmpty()) {
+        QMessageBox::information(this, "No Selection", "No pages selected for printing.");
+        return;
+    }
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    QPrintDialog printDialog(&printer, this);
+    printDialog.setWindowTitle("Print PDF Pages");
+    if (printDialog.exec() != QDialog::Accepted)
+        return;
+
+    const auto choice = QMessageBox::question(
+        this, "Print Preview",
+        QString::fromUtf8("📄 Ready to print %1 pages.\n\nDo you want to see a preview first?")
+            .arg(pages.size()),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::NoButton);
+    if (choice == QMessageBox::Yes) {
+        QPrintPreviewDialog preview(&printer, this);
+        preview.setWindowTitle("Print Preview");
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                [this, pages](QPrinter *target) { printPageRefs(target, pages, false); });
+        preview.exec();
+        return;
+    }
+    if (choice != QMessageBox::No)
+        return;
+
+    startProgress(pages.size());
+    const bool started = printPageRefs(&printer, pages, true);
+    finishProgress();
+    if (!started)
+        return; // already reported; nothing reached the printer
+    QMessageBox::information(
+        this, "Print Complete",
+        QString::fromUtf8("✅ Successfully sent %1 pages to printer!").arg(pages.size()));
+    showStatus(QString("Printed %1 pages").arg(pages.size()));
+}
+
+void MainWindow::printToPrinter(QPrinter *printer, const QList<PageWidget *> &pages)
+{
+    printPageRefs(printer, pageRefsOf(pages), progressBar->isVisible());
+}
+
+bool MainWindow::printPageRefs(QPrinter *printer, const QList<PageRef> &pages, bool showProgress)
+{
+    QPainter painter;
+    if (!painter.begin(printer)) {
+        QMessageBox::warning(this, "Print Error", "Failed to initialize printer.");
+        return false;
+    }
+    // The printer scales while it draws: an enlarged copy at printer
+    // resolution would take hundreds of megabytes per page.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const int n = pages.size();
+    for (int k = 0; k < n; ++k) {
+        if (k > 0 && !printer->newPage()) {
+            QMessageBox::warning(this, "Print Error", "Failed to create new page.");
+            break;
+        }
+        const QImage image = PageRenderer::render(pages[k], kPrintScale);
+        if (!image.isNull()) {
+            const QSize area = printer->pageRect(QPrinter::DevicePixel).toRect().size();
+            const QSize fitted = image.size().scaled(area, Qt::KeepAspectRatio);
+            painter.drawImage(QRect(QPoint((area.width() - fitted.width()) / 2,
+                                           (area.height() - fitted.height()) / 2),
+                                    fitted),
+                              image);
+        }
+        if (showProgress) {
+            setProgress(k + 1);
+            showStatus(QString("Printing... %1 of %2").arg(k + 1).arg(n));
+            QCoreApplication::processEvents();
+        }
+    }
+    painter.end();
+    return true;
+}
