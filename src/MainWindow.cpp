@@ -1005,6 +1005,30 @@ QString reductionText(qint64 before, qint64 after, const QString &unknown)
     return QString("~%1%").arg(100.0 * (1.0 - double(after) / double(before)), 0, 'f', 1);
 }
 
+// Asks whether to protect the merged file; false when the user cancelled.
+bool askMergePassword(QWidget *parent, OutputJobs::Encryption *encryption)
+{
+    const auto answer = QMessageBox::question(
+        parent, QString::fromUtf8("🔒 Şifre Koruması"),
+        QString::fromUtf8("Birleştirilen PDF'e şifre koruması eklemek ister misiniz?\n\nNot: "
+                          "Dosya, gireceğiniz şifreyle AES kullanılarak şifrelenecek.\nŞifreyi "
+                          "bilmeyen kimse dosyayı açamaz."),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::NoButton);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Yes) {
+        PasswordDialog dialog(PasswordDialog::Export, parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        // An accepted empty password means no protection.
+        if (!dialog.getPassword().isEmpty())
+            *encryption = PdfPostProcessor::EncryptionOptions{
+                dialog.getPassword(),      dialog.getOwnerPassword(), dialog.getEncryptionLevel(),
+                dialog.allowPrinting(),    dialog.allowCopying(),     dialog.allowModifying()};
+    }
+    return true;
+}
+
 } // namespace
 
 std::function<void(int)> MainWindow::outputProgress(std::function<QString(int done)> statusText)
@@ -1023,26 +1047,6 @@ void MainWindow::warnNotWritten(const QString &file, const QString &error, bool 
                                  : QString("Could not write file: %1\n\n%2");
     QMessageBox::warning(this, turkish ? "Hata" : "Error",
                          text.arg(QDir::toNativeSeparators(file), error));
-}
-
-bool MainWindow::askMergePassword(QString *password, int *keyLength)
-{
-    const auto answer = QMessageBox::question(
-        this, QString::fromUtf8("🔒 Şifre Koruması"),
-        QString::fromUtf8("Birleştirilen PDF'e şifre koruması eklemek ister misiniz?\n\nNot: Qt "
-                          "native PDF şifrelemeyi desteklemiyor.\nDaha sonra harici araçlar "
-                          "(QPDF, PDFtk) kullanmanız gerekecek."),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::NoButton);
-    if (answer == QMessageBox::Cancel)
-        return false;
-    if (answer == QMessageBox::Yes) {
-        PasswordDialog dialog(PasswordDialog::Export, this);
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        *password = dialog.getPassword();
-        *keyLength = dialog.getEncryptionLevel();
-    }
-    return true;
 }
 
 int MainWindow::askCompressionDpi(QString *qualityName)
@@ -1091,9 +1095,7 @@ void MainWindow::mergePDFs()
     options.bookmarks = bookmarksCheckBox->isChecked();
     options.autoNumbers = autoNumbersCheckBox->isChecked();
 
-    QString password;
-    int keyLength = 128;
-    if (!askMergePassword(&password, &keyLength))
+    if (!askMergePassword(this, &options.encryption))
         return;
     const QString target = QFileDialog::getSaveFileName(
         this, QString::fromUtf8("Birleştirilmiş PDF'i Kaydet"), QDir::homePath() + "/merged.pdf",
@@ -1124,14 +1126,13 @@ void MainWindow::mergePDFs()
                                QString::number(info.size() / 1024));
     if (options.bookmarks)
         message += QString::fromUtf8("\n\n📑 %1 kaynak dosyadan bookmark'lar eklendi")
-                       .arg(OutputJobs::sourceCount(pages));
+                       .arg(result.bookmarks);
     if (options.autoNumbers)
         message += QString::fromUtf8("\n\n🔢 Otomatik sayfa numaraları eklendi");
-    if (!password.isEmpty())
-        message += QString::fromUtf8("\n\n🔒 Şifre korumasi için QPDF kullanın:\nqpdf --encrypt "
-                                     "\"%1\" \"%1\" %2 -- \"%3\" \"%4\"")
-                       .arg(password, QString::number(keyLength), info.fileName(),
-                            info.fileName() + ".protected.pdf");
+    if (options.encryption)
+        message += QString::fromUtf8("\n\n🔒 Dosya %1-bit AES şifrelemeyle korundu. Açmak için "
+                                     "şifre gerekir.")
+                       .arg(options.encryption->keyBits);
     QMessageBox::information(this, QString::fromUtf8("Başarılı"), message);
     showStatus(QString::fromUtf8("PDF'ler başarıyla birleştirildi!"), 5000);
 }
@@ -1610,8 +1611,9 @@ void MainWindow::setPassword()
     PasswordDialog dialog(PasswordDialog::Set, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const QString password = dialog.getPassword();
-    const int bits = dialog.getEncryptionLevel();
+    const PdfPostProcessor::EncryptionOptions protection{
+        dialog.getPassword(),   dialog.getOwnerPassword(), dialog.getEncryptionLevel(),
+        dialog.allowPrinting(), dialog.allowCopying(),     dialog.allowModifying()};
     const QString path = QFileDialog::getSaveFileName(this, "Save Protected PDF", QDir::homePath(),
                                                       "PDF Files (*.pdf)");
     if (path.isEmpty())
@@ -1622,6 +1624,7 @@ void MainWindow::setPassword()
     OutputJobs::SheetOptions options;
     options.dpi = kCopyResolution;
     options.scale = kCopyScale;
+    options.encryption = protection;
     startProgress(count);
     const OutputJobs::Result result =
         OutputJobs::writeSheets(pages, path, options, outputProgress([count](int done) {
@@ -1632,15 +1635,21 @@ void MainWindow::setPassword()
         warnNotWritten(path, result.error, false);
         return;
     }
+    QStringList granted;
+    if (protection.allowPrinting)
+        granted << "printing";
+    if (protection.allowCopying)
+        granted << "copying text and images";
+    if (protection.allowModifying)
+        granted << "modifying content";
     QMessageBox::information(
         this, "PDF Created",
-        QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nQt doesn't support "
-                          "PDF encryption natively.\n\nTo add password protection, use:\n• Adobe "
-                          "Acrobat\n• PDFtk / QPDF (free tools)\n• Online tools (PDF24, "
-                          "iLovePDF)\n\nPassword to use: %2\nEncryption: %3-bit")
-            .arg(path, password)
-            .arg(bits));
-    showStatus("PDF saved - use external tool for password protection");
+        QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nThe PDF is "
+                          "encrypted and opens only with its password.\n\nAllowed without the "
+                          "owner password: %2\nEncryption: %3-bit AES")
+            .arg(path, granted.isEmpty() ? QString("viewing only") : granted.join(", "))
+            .arg(protection.keyBits));
+    showStatus("PDF saved with password protection");
 }
 
 void MainWindow::removePassword()

@@ -118,7 +118,6 @@ private:
     // Output
     std::function<void(int)> outputProgress(std::function<QString(int done)> statusText);
     void warnNotWritten(const QString &file, const QString &error, bool turkish);
-    bool askMergePassword(QString *password, int *keyLength);
     int askCompressionDpi(QString *qualityName);
 
     // Stamps, protection and printing

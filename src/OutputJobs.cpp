@@ -35,9 +35,11 @@ class PdfOutput
 {
 public:
     PdfOutput(const QString &path, const QPageSize &size, int dpi, const QString &title = {},
-              const QString &creator = {})
+              const QString &creator = {}, const OutputFile::Finisher &finisher = {})
         : file(path)
     {
+        if (finisher)
+            file.setFinisher(finisher);
         if (!file.open())
             return;
         writer.reset(new QPdfWriter(file.device()));
@@ -80,21 +82,53 @@ private:
     QPainter painter;
 };
 
+// Adds the outline and the encryption, when asked for, once the writer is
+// done; `bookmarksWritten` receives the number of outline entries.
+OutputFile::Finisher postProcessing(const QList<PdfPostProcessor::OutlineEntry> *outline,
+                                    const OutputJobs::Encryption &encryption,
+                                    int *bookmarksWritten)
+{
+    if (!outline && !encryption)
+        return {};
+    return [outline, encryption, bookmarksWritten](const QByteArray &input, QByteArray *output,
+                                                   QString *error) {
+        PdfPostProcessor post;
+        if (outline)
+            post.setOutline(*outline);
+        if (encryption)
+            post.setEncryption(*encryption);
+        if (!post.process(input, output)) {
+            *error = post.errorString();
+            return false;
+        }
+        if (bookmarksWritten)
+            *bookmarksWritten = post.outlineEntriesWritten();
+        return true;
+    };
+}
+
 } // namespace
 
 OutputJobs::Result OutputJobs::merge(const QList<PageRef> &pages, const QString &target,
                                      const MergeOptions &options, const Progress &progress)
 {
     Result result;
+    // Filled while the pages are drawn, read when the file is finished.
+    QList<PdfPostProcessor::OutlineEntry> outline;
+    int bookmarksWritten = 0;
     PdfOutput out(target, QPageSize(QPageSize::A4), kMergeDpi,
                   options.bookmarks ? QStringLiteral("Merged PDF Document") : QString(),
-                  options.bookmarks ? QStringLiteral("Quirefold v2.0") : QString());
+                  options.bookmarks ? QStringLiteral("Quirefold v2.0") : QString(),
+                  postProcessing(options.bookmarks ? &outline : nullptr, options.encryption,
+                                 &bookmarksWritten));
     if (!out.isOpen()) {
         out.fail(result);
         return result;
     }
     const int count = pages.size();
     bool pageUsed = false;
+    int outputPages = 0;
+    QSet<QString> sourcesSeen;
     for (int i = 0; i < count; ++i) {
         PageRenderer::Outcome outcome;
         const QImage image = PageRenderer::render(pages[i], kMergeScale, &outcome);
@@ -103,6 +137,11 @@ OutputJobs::Result OutputJobs::merge(const QList<PageRef> &pages, const QString 
         if (loaded) {
             if (pageUsed)
                 out.pdf().newPage();
+            if (!sourcesSeen.contains(pages[i].filePath)) {
+                sourcesSeen.insert(pages[i].filePath);
+                outline.append({QFileInfo(pages[i].filePath).fileName(), outputPages});
+            }
+            ++outputPages;
             if (!image.isNull()) {
                 QImage scaled = image.scaled(out.pdf().width(), out.pdf().height(),
                                              Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -116,6 +155,8 @@ OutputJobs::Result OutputJobs::merge(const QList<PageRef> &pages, const QString 
         report(progress, i + 1);
     }
     out.finish(result);
+    if (result.written)
+        result.bookmarks = bookmarksWritten;
     return result;
 }
 
@@ -123,7 +164,8 @@ OutputJobs::Result OutputJobs::writeSheets(const QList<PageRef> &pages, const QS
                                            const SheetOptions &options, const Progress &progress)
 {
     Result result;
-    PdfOutput out(target, QPageSize(QPageSize::A4), options.dpi, options.title, options.creator);
+    PdfOutput out(target, QPageSize(QPageSize::A4), options.dpi, options.title, options.creator,
+                  postProcessing(nullptr, options.encryption, nullptr));
     if (!out.isOpen()) {
         out.fail(result);
         return result;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "PageRenderer.h"
+#include "PdfPostProcessor.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QImage;
 
@@ -29,14 +31,19 @@ public:
         int drawn = 0;        // pages drawn or images saved
         int files = 0;        // split: files created
         int failures = 0;     // pages or images that were not produced
+        int bookmarks = 0;    // merge: outline entries written
     };
+
+    using Encryption = std::optional<PdfPostProcessor::EncryptionOptions>;
 
     struct MergeOptions
     {
         bool bookmarks = true;
         bool autoNumbers = false;
+        Encryption encryption;
     };
-    // All pages onto A4 at 300 dpi, top-left and aspect kept.
+    // All pages onto A4 at 300 dpi, top-left and aspect kept. With bookmarks,
+    // the outline has one entry per source file, at its first output page.
     static Result merge(const QList<PageRef> &pages, const QString &target,
                         const MergeOptions &options, const Progress &progress);
 
@@ -48,6 +55,7 @@ public:
         QString title;
         QString creator;
         bool progressOnLoadError = true;
+        Encryption encryption;
     };
     // All pages stretched onto A4 sheets, one per list position: compress,
     // web optimisation and crop.

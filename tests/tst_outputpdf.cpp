@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QInputDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QProgressBar>
 
@@ -11,6 +14,20 @@ using namespace OutputTest;
 using PdfFixtures::Page;
 
 namespace {
+using Outline = QList<QPair<QString, int>>; // title, target page from 1
+
+Outline outlineOf(const QString &pdf, const QString &password = QString())
+{
+    QStringList args{"--json", "--json-key=outlines"};
+    if (!password.isEmpty())
+        args << "--password=" + password;
+    const QString json = PdfFixtures::run("qpdf", args << pdf);
+    Outline outline;
+    for (const QJsonValue item : QJsonDocument::fromJson(json.toUtf8())["outlines"].toArray())
+        outline.append({item["title"].toString(), item["destpageposfrom1"].toInt()});
+    return outline;
+}
+
 const QString kEveryPage = QString::fromUtf8("Her sayfayı ayrı PDF yap");
 const QString kSelected = QString::fromUtf8("Seçili sayfaları ayrı PDF'lere böl");
 const QString kEveryN = QString::fromUtf8("Her N sayfada bir böl");
@@ -30,8 +47,8 @@ private slots:
     void mergePlacement_data();
     void mergePlacement();
     void mergeAutoNumbersKeepListPositions();
-    void mergePasswordLine_data();
-    void mergePasswordLine();
+    void mergePassword_data();
+    void mergePassword();
     void mergeIntoOneOfItsSources();
     void unwritableTarget_data();
     void unwritableTarget();
@@ -56,24 +73,38 @@ void TestOutputPdf::mergeReport_data()
 {
     QTest::addColumn<QStringList>("sources"); // one single-page file each, in list order
     QTest::addColumn<int>("distinct");
-    QTest::newRow("single page") << QStringList{"a"} << 1;
-    QTest::newRow("three files interleaved") << QStringList{"a", "b", "c", "a", "b"} << 3;
+    QTest::addColumn<QStringList>("missing"); // sources deleted before the merge
+    QTest::addColumn<Outline>("outline");
+    QTest::newRow("single page") << QStringList{"a"} << 1 << QStringList() << Outline{{"a.pdf", 1}};
+    QTest::newRow("three files interleaved")
+        << QStringList{"a", "b", "c", "a", "b"} << 3 << QStringList()
+        << Outline{{"a.pdf", 1}, {"b.pdf", 2}, {"c.pdf", 3}};
+    // A file none of whose pages made it gets no entry; the others point at
+    // the sheets their pages really landed on.
+    QTest::newRow("a file skipped") << QStringList{"a", "b", "c", "b"} << 2 << QStringList{"a"}
+                                    << Outline{{"b.pdf", 1}, {"c.pdf", 2}};
 }
 
 void TestOutputPdf::mergeReport()
 {
     QFETCH(QStringList, sources);
     QFETCH(int, distinct);
+    QFETCH(QStringList, missing);
+    QFETCH(Outline, outline);
     Workspace ws;
     for (const QString &name : sources)
         ws.load(name + ".pdf", 1);
+    for (const QString &name : missing)
+        QVERIFY(QFile::remove(ws.path(name + ".pdf")));
     const QString out = ws.path("merged.pdf");
     DialogHelper helper;
     helper.messageBox(QMessageBox::No).file(out).messageBox();
     RUN_COMMAND(ws, "mergeButton", helper);
 
-    QCOMPARE(PdfFixtures::pageCount(out), sources.size());
-    QCOMPARE(PdfFixtures::pdfinfoPages(out), sources.size());
+    const int written = sources.size() - missing.size();
+    QCOMPARE(PdfFixtures::pageCount(out), written);
+    QCOMPARE(PdfFixtures::pdfinfoPages(out), written);
+    QCOMPARE(outlineOf(out), outline);
     QVERIFY(near(PdfFixtures::pdfinfoPageSize(out), {595, 842}));
     QVERIFY(PdfFixtures::qpdfCheckClean(out));
     QVERIFY(!hasSoftMask(out));
@@ -147,36 +178,61 @@ void TestOutputPdf::mergeAutoNumbersKeepListPositions()
     QVERIFY(popplerPage(skipped, 4, 40) != popplerPage(full, 4, 40));
 }
 
-void TestOutputPdf::mergePasswordLine_data()
+void TestOutputPdf::mergePassword_data()
 {
     QTest::addColumn<QString>("password");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("empty password accepted") << ""
-                                             << "";
-    QTest::newRow("password") << "secret"
-                              << QString::fromUtf8("\n\n🔒 Şifre korumasi için QPDF kullanın:\nqpdf "
-                                                   "--encrypt \"secret\" \"secret\" 128 -- "
-                                                   "\"m.pdf\" \"m.pdf.protected.pdf\"");
+    QTest::addColumn<int>("levelIndex");
+    QTest::addColumn<QString>("method"); // empty: not encrypted
+    QTest::newRow("empty password accepted") << "" << 0 << "";
+    QTest::newRow("128-bit") << "secret" << 0 << "AESv2";
+    QTest::newRow("256-bit with copying") << QString::fromUtf8("şifre") << 1 << "AESv3";
 }
 
-void TestOutputPdf::mergePasswordLine()
+// A merge with a password is encrypted with it (as user and owner password),
+// keeps its outline, and says so.
+void TestOutputPdf::mergePassword()
 {
     QFETCH(QString, password);
-    QFETCH(QString, line);
+    QFETCH(int, levelIndex);
+    QFETCH(QString, method);
     Workspace ws;
-    ws.load("a.pdf", 1);
-    ws.window.findChild<QCheckBox *>("bookmarksCheckBox")->setChecked(false);
+    ws.load("a.pdf", 2);
+    ws.load("b.pdf", 1);
     DialogHelper helper;
     // Accepted directly: the dialog's own check would refuse an empty password.
-    helper.messageBox(QMessageBox::Yes).accept([password](QWidget *dialog) {
+    helper.messageBox(QMessageBox::Yes).accept([password, levelIndex](QWidget *dialog) {
         for (auto *edit : dialog->findChildren<QLineEdit *>())
             edit->setText(password);
-        dialog->findChild<QComboBox *>("encryptionCombo")->setCurrentIndex(0);
+        dialog->findChild<QComboBox *>("encryptionCombo")->setCurrentIndex(levelIndex);
+        dialog->findChild<QCheckBox *>("copyingCheckBox")->setChecked(levelIndex == 1);
     });
-    helper.file(ws.path("m.pdf")).messageBox();
+    const QString out = ws.path("m.pdf");
+    helper.file(out).messageBox();
     RUN_COMMAND(ws, "mergeButton", helper);
+    QVERIFY(helper.texts().first().contains(QString::fromUtf8("AES kullanılarak şifrelenecek")));
     const QString text = helper.texts().last();
-    QVERIFY2(line.isEmpty() ? text.endsWith(" KB") : text.endsWith(line), qPrintable(text));
+    if (method.isEmpty()) {
+        QVERIFY2(text.endsWith(QString::fromUtf8("bookmark'lar eklendi")), qPrintable(text));
+        QCOMPARE(PdfFixtures::pageCount(out), 3);
+        return;
+    }
+    const int bits = method == "AESv3" ? 256 : 128;
+    QVERIFY2(text.endsWith(QString::fromUtf8("\n\n🔒 Dosya %1-bit AES şifrelemeyle korundu. Açmak "
+                                             "için şifre gerekir.")
+                               .arg(bits)),
+             qPrintable(text));
+    QVERIFY(text.contains(QString::fromUtf8("📑 2 kaynak dosyadan")));
+    QCOMPARE(PdfFixtures::pageCount(out), -1);
+    QCOMPARE(PdfFixtures::pdfinfoPages(out), -1);
+    QCOMPARE(PdfFixtures::pageCount(out, password), 3);
+    int code = 0;
+    const QString shown =
+        PdfFixtures::run("qpdf", {"--show-encryption", "--password=" + password, out}, &code);
+    QVERIFY2(shown.contains("Supplied password is owner password"), qPrintable(shown));
+    QVERIFY(shown.contains("file encryption method: " + method));
+    QVERIFY(shown.contains(QString("extract for any purpose: %1")
+                               .arg(levelIndex == 1 ? "allowed" : "not allowed")));
+    QCOMPARE(outlineOf(out, password), Outline({{"a.pdf", 1}, {"b.pdf", 3}}));
 }
 
 void TestOutputPdf::mergeIntoOneOfItsSources()

@@ -3,7 +3,9 @@
 #include "PageWidget.h"
 #include "PdfFixtures.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLineEdit>
@@ -63,6 +65,7 @@ private slots:
     void initTestCase();
     void protectedSave_data();
     void protectedSave();
+    void encryptionFailureLeavesNothing();
     void unwritableTargetIsReported_data();
     void unwritableTargetIsReported();
     void unlockRefusals_data();
@@ -91,14 +94,33 @@ void ProtectionTest::initTestCase() {
 
 void ProtectionTest::protectedSave_data() {
     QTest::addColumn<int>("levelIndex"); // -1: the dialog's default
-    QTest::addColumn<int>("bits");
-    QTest::newRow("default key length") << -1 << 256;
-    QTest::newRow("128-bit entry") << 0 << 128;
+    QTest::addColumn<QString>("owner");  // empty: the user password is the owner's too
+    QTest::addColumn<bool>("print");
+    QTest::addColumn<bool>("copy");
+    QTest::addColumn<bool>("modify");
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("allowed");
+    QTest::newRow("defaults: AES-256, printing only")
+        << -1 << "" << true << false << false << "AESv3"
+        << "printing";
+    QTest::newRow("AES-128 with an owner password, copying and modifying")
+        << 0 << "owner-secret" << false << true << true << "AESv2"
+        << "copying text and images, modifying content";
+    QTest::newRow("nothing granted") << -1 << "boss" << false << false << false << "AESv3"
+                                     << "viewing only";
 }
 
+// The protected save encrypts the file it writes: the page content opens only
+// with a password, with the chosen method and permissions.
 void ProtectionTest::protectedSave() {
     QFETCH(int, levelIndex);
-    QFETCH(int, bits);
+    QFETCH(QString, owner);
+    QFETCH(bool, print);
+    QFETCH(bool, copy);
+    QFETCH(bool, modify);
+    QFETCH(QString, method);
+    QFETCH(QString, allowed);
+    const int bits = method == "AESv3" ? 256 : 128;
     MainWindow window;
     for (const QString name : {"first.pdf", "gone.pdf", "third.pdf"}) {
         QVERIFY(PdfFixtures::writePdf(path(name), 1));
@@ -107,30 +129,70 @@ void ProtectionTest::protectedSave() {
     window.pages()[2]->setRotation(90);
     QVERIFY(QFile::remove(path("gone.pdf")));
 
-    const QString out = path(QString("protected%1.pdf").arg(bits));
+    const QString out = path(QString("protected_%1.pdf").arg(QTest::currentDataTag()).replace(' ', '_'));
+    const QString user = " s3cret ";
     DialogHelper helper;
-    helper.custom(typePassword(" s3cret ", levelIndex)).file(out).messageBox();
+    helper
+        .custom([&](QWidget *w) {
+            w->findChild<QLineEdit *>("ownerPasswordEdit")->setText(owner);
+            w->findChild<QCheckBox *>("printingCheckBox")->setChecked(print);
+            w->findChild<QCheckBox *>("copyingCheckBox")->setChecked(copy);
+            w->findChild<QCheckBox *>("modifyingCheckBox")->setChecked(modify);
+            typePassword(user, levelIndex)(w);
+        })
+        .file(out)
+        .messageBox();
     window.findChild<QPushButton *>("lockButton")->click();
     QVERIFY2(helper.done(), qPrintable(helper.problems()));
     QCOMPARE(helper.titles(), QStringList{"PDF Created"});
-    const QString text = helper.texts().value(0);
-    QVERIFY(text.startsWith(QString::fromUtf8("✅ PDF saved to:\n") + out + "\n\n"));
-    QVERIFY2(text.endsWith(QString("Password to use:  s3cret \nEncryption: %1-bit").arg(bits)),
-             qPrintable(text));
-    QCOMPARE(window.statusBar()->currentMessage(),
-             QString("PDF saved - use external tool for password protection"));
+    QCOMPARE(helper.texts().value(0),
+             QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nThe PDF is "
+                               "encrypted and opens only with its password.\n\nAllowed without "
+                               "the owner password: %2\nEncryption: %3-bit AES")
+                 .arg(out, allowed)
+                 .arg(bits));
+    QCOMPARE(window.statusBar()->currentMessage(), QString("PDF saved with password protection"));
 
-    // Not encrypted yet; one A4 page per position, the missing source's blank.
-    QCOMPARE(PdfFixtures::pdfinfoPages(out), 3);
-    QVERIFY(PdfFixtures::qpdfCheckClean(out));
-    for (int page = 1; page <= 3; ++page)
-        QVERIFY(isA4(out, page));
-    const QPointF first = PdfFixtures::darkCentre(PdfFixtures::renderPage(out, 0));
+    // Locked for everyone without a password, for us and for an outside reader.
+    QCOMPARE(PdfFixtures::pageCount(out), -1);
+    QCOMPARE(PdfFixtures::pdfinfoPages(out), -1);
+    QCOMPARE(PdfFixtures::pageCount(out, user), 3);
+    const QString ownerPassword = owner.isEmpty() ? user : owner;
+    int code = 0;
+    const QString shown =
+        PdfFixtures::run("qpdf", {"--show-encryption", "--password=" + ownerPassword, out}, &code);
+    QCOMPARE(code, 0);
+    QVERIFY2(shown.contains("Supplied password is owner password"), qPrintable(shown));
+    QVERIFY2(shown.contains("file encryption method: " + method), qPrintable(shown));
+    QVERIFY(shown.contains(QString("print high resolution: %1").arg(print ? "allowed" : "not allowed")));
+    QVERIFY(shown.contains(QString("extract for any purpose: %1").arg(copy ? "allowed" : "not allowed")));
+    QVERIFY(shown.contains(QString("modify other: %1").arg(modify ? "allowed" : "not allowed")));
+    QVERIFY(PdfFixtures::run("qpdf", {"--check", "--password=" + user, out}, &code).contains("No syntax or stream encoding errors"));
+
+    // One A4 page per position, the missing source's blank, the turned page turned.
+    const QPointF first = PdfFixtures::darkCentre(PdfFixtures::renderPage(out, 0, 0.5, user));
     QVERIFY(first.x() < 0.3 && first.y() < 0.3);
-    QVERIFY(isBlank(PdfFixtures::renderPage(out, 1)));
-    // Turned clockwise, the top-left mark ends up top-right.
-    const QPointF third = PdfFixtures::darkCentre(PdfFixtures::renderPage(out, 2));
-    QVERIFY(third.x() > 0.7 && third.y() < 0.3);
+    QVERIFY(isBlank(PdfFixtures::renderPage(out, 1, 0.5, user)));
+    const QImage third = PdfFixtures::renderPage(out, 2, 0.5, user);
+    QVERIFY(qAbs(third.width() - 297) <= 1 && qAbs(third.height() - 421) <= 1); // A4 at 0.5
+    const QPointF mark = PdfFixtures::darkCentre(third);
+    QVERIFY(mark.x() > 0.7 && mark.y() < 0.3);
+}
+
+// A password the library cannot store for 128-bit files fails at the end of
+// the run: reported, and neither a plain nor a half-written file is left.
+void ProtectionTest::encryptionFailureLeavesNothing() {
+    MainWindow window;
+    window.loadPDFPages(path("five.pdf"));
+    const QString out = path("turkish128.pdf");
+    DialogHelper helper;
+    helper.custom(typePassword(QString::fromUtf8("şifre123"), 0)).file(out).messageBox();
+    window.findChild<QPushButton *>("lockButton")->click();
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(helper.titles(), QStringList{"Error"});
+    QVERIFY(helper.texts().value(0).startsWith(QString("Could not write file: %1\n\n").arg(out)));
+    QVERIFY(!QFile::exists(out));
+    QCOMPARE(QDir(dir.path()).entryList({"turkish128*"}, QDir::Files), QStringList());
 }
 
 void ProtectionTest::unwritableTargetIsReported_data() {
