@@ -3,10 +3,14 @@
 #include "ExportDialog.h"
 #include "FileConverter.h"
 #include "OutputJobs.h"
+#include "PageNumberDialog.h"
+#include "PageRenderer.h"
+#include "PageStamper.h"
 #include "PageWidget.h"
 #include "PasswordDialog.h"
 #include "PreviewDialog.h"
 #include "Theme.h"
+#include "WatermarkDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +29,9 @@
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -1475,21 +1482,9 @@ void MainWindow::extractImages()
 // ---------------------------------------------------------------------------
 // Stamps, protection and printing
 
-#include "OutputFile.h"
-#include "PageNumberDialog.h"
-#include "PageRenderer.h"
-#include "PageStamper.h"
-#include "WatermarkDialog.h"
-
-#include <QPainter>
-#include <QPdfWriter>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-
 namespace {
 
-// Protected and unlocked copies: A4 pages at 150 dpi holding pages rendered at 144 dpi.
+// Protected copies: A4 pages at 150 dpi holding pages rendered at 144 dpi.
 constexpr int kCopyResolution = 150;
 constexpr double kCopyScale = 2.0;
 
@@ -1689,46 +1684,22 @@ void MainWindow::removePassword()
                                                       "PDF Files (*.pdf)");
     if (path.isEmpty())
         return;
-    if (!writeUnlockedCopy(document, path))
+    const int count = document.pageCount();
+    startProgress(count);
+    const OutputJobs::Result result = OutputJobs::writeDocument(
+        document, path, outputProgress([count](int done) {
+            return QString("Unlocking... %1 of %2").arg(done).arg(count);
+        }));
+    finishProgress();
+    if (!result.written) {
+        warnNotWritten(path, result.error, false);
         return;
+    }
     QMessageBox::information(this, "Password Removed",
                              QString::fromUtf8("✅ Unlocked PDF saved to:\n%1\n\nThe PDF is now "
                                                "unprotected and can be opened without a password.")
                                  .arg(path));
     showStatus("PDF password removed successfully");
-}
-
-// Writes every page of the open document onto A4 sheets. The target is
-// replaced only once the whole file is written, so it may be the source itself.
-bool MainWindow::writeUnlockedCopy(QPdfDocument &document, const QString &path)
-{
-    OutputFile out(path);
-    if (!out.open()) {
-        warnNotWritten(path, out.errorString(), false);
-        return false;
-    }
-    QPdfWriter writer(out.device());
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setResolution(kCopyResolution);
-    QPainter painter(&writer);
-    const int count = document.pageCount();
-    const auto progress = outputProgress(
-        [count](int done) { return QString("Unlocking... %1 of %2").arg(done).arg(count); });
-    startProgress(count);
-    for (int page = 1; page <= count; ++page) {
-        if (page > 1)
-            writer.newPage();
-        PageRenderer::drawStretched(painter, writer,
-                                    PageRenderer::renderPage(document, page, kCopyScale));
-        progress(page);
-    }
-    painter.end();
-    finishProgress();
-    if (!out.commit()) {
-        warnNotWritten(path, out.errorString(), false);
-        return false;
-    }
-    return true;
 }
 
 void MainWindow::printPages()

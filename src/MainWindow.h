@@ -122,7 +122,6 @@ private:
 
     // Stamps, protection and printing
     bool printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);
-    bool writeUnlockedCopy(class QPdfDocument &document, const QString &path);
 
     QScrollArea *scrollArea = nullptr;
     QWidget *gridContainer = nullptr;

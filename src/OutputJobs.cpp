@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QPdfDocument>
 #include <QPdfWriter>
 #include <QSet>
 
@@ -187,6 +188,29 @@ OutputJobs::Result OutputJobs::writeSheets(const QList<PageRef> &pages, const QS
         }
         if (outcome != PageRenderer::Outcome::LoadError || options.progressOnLoadError)
             report(progress, i + 1);
+    }
+    out.finish(result);
+    return result;
+}
+
+OutputJobs::Result OutputJobs::writeDocument(QPdfDocument &document, const QString &target,
+                                             const Progress &progress)
+{
+    Result result;
+    PdfOutput out(target, QPageSize(QPageSize::A4), kSplitDpi);
+    if (!out.isOpen()) {
+        out.fail(result);
+        return result;
+    }
+    for (int page = 1; page <= document.pageCount(); ++page) {
+        if (page > 1)
+            out.pdf().newPage();
+        const QImage image = PageRenderer::renderPage(document, page, kSplitScale);
+        if (!image.isNull()) {
+            PageRenderer::drawStretched(out.paint(), out.pdf(), image);
+            ++result.drawn;
+        }
+        report(progress, page);
     }
     out.finish(result);
     return result;

@@ -10,6 +10,7 @@
 #include <optional>
 
 class QImage;
+class QPdfDocument;
 
 // The page loops behind the output commands. They know nothing of widgets:
 // the caller hands in page references taken beforehand and a progress
@@ -61,6 +62,11 @@ public:
     // web optimisation and crop.
     static Result writeSheets(const QList<PageRef> &pages, const QString &target,
                               const SheetOptions &options, const Progress &progress);
+
+    // Every page of an open document stretched onto A4 sheets (the unlocked
+    // copy); the target may be the document's own file.
+    static Result writeDocument(QPdfDocument &document, const QString &target,
+                                const Progress &progress);
 
     // One PDF per page, each of the source page's own size.
     static Result splitPages(const QList<PageRef> &pages, const PathOf &pathOf,
