@@ -52,13 +52,6 @@ struct Workspace
         QVERIFY2((helper).done(), qPrintable((helper).problems()));                                \
     } while (0)
 
-inline PdfFixtures::Page landscapeA4()
-{
-    PdfFixtures::Page page;
-    page.orientation = QPageLayout::Landscape;
-    return page;
-}
-
 inline bool near(const QSizeF &a, const QSizeF &b)
 {
     return qAbs(a.width() - b.width()) < 2 && qAbs(a.height() - b.height()) < 2;
@@ -116,12 +109,11 @@ inline QStringList filesIn(const QString &folder)
 // Every text the status line shows while this lives.
 struct StatusLog : QObject
 {
-    explicit StatusLog(MainWindow &window)
-    {
-        connect(window.statusBar(), &QStatusBar::messageChanged, this,
-                [this](const QString &text) { texts << text; });
-    }
     QStringList texts;
+    explicit StatusLog(MainWindow &w)
+    {
+        connect(w.statusBar(), &QStatusBar::messageChanged, this, [this](auto t) { texts << t; });
+    }
 };
 
 } // namespace OutputTest

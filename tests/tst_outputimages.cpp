@@ -3,7 +3,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -15,146 +14,118 @@ class TestOutputImages : public QObject
     Q_OBJECT
 
 private slots:
-    void qualityRowOnlyForJpeg();
-    void pagesChoiceDefaults_data();
-    void pagesChoiceDefaults();
-    void exportRun_data();
-    void exportRun();
-    void exportMissingFolder();
-    void extractLeavesGapsForUnreadableSources();
-};
-
-void TestOutputImages::qualityRowOnlyForJpeg()
-{
-    ExportDialog dialog(3, 0);
-    auto *combo = dialog.findChild<QComboBox *>("formatCombo");
-    auto *label = dialog.findChild<QLabel *>("qualityLabel");
-    for (int format : {0, 1, 2, 3, 0}) {
-        combo->setCurrentIndex(format);
-        QCOMPARE(label->isVisibleTo(&dialog), format == 0);
-        QCOMPARE(dialog.findChild<QSpinBox *>("qualitySpinBox")->isVisibleTo(&dialog), format == 0);
+    void exportDialogChoices()
+    {
+        // The quality row shows only for JPG; all pages is the default only without a selection.
+        ExportDialog dialog(3, 0);
+        QVERIFY(dialog.exportAllPages());
+        QVERIFY(!ExportDialog(10, 2).exportAllPages());
+        auto *combo = dialog.findChild<QComboBox *>("formatCombo");
+        for (int format : {0, 1, 2, 3, 0}) {
+            combo->setCurrentIndex(format);
+            QCOMPARE(dialog.findChild<QSpinBox *>("qualitySpinBox")->isVisibleTo(&dialog),
+                     format == 0);
+        }
     }
-}
 
-void TestOutputImages::pagesChoiceDefaults_data()
-{
-    QTest::addColumn<int>("selected");
-    QTest::newRow("none selected") << 0;
-    QTest::newRow("2 of 10 selected") << 2;
-}
+    void exportRun_data()
+    {
+        QTest::addColumn<bool>("allPages");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("secondSourceGone"); // else the last two pages are selected
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("message"); // %2: the folder
+        const QString done = "Successfully exported %1 pages to:\n%2";
+        // Numbering follows the export order, not the list position.
+        QTest::newRow("selection")
+            << false << 1 << false << QStringList{"page_001.png", "page_002.png"} << done.arg(2);
+        QTest::newRow("all pages, JPG")
+            << true << 0 << false << QStringList{"page_001.jpg", "page_002.jpg", "page_003.jpg"}
+            << done.arg(3);
+        QTest::newRow("unreadable source")
+            << true << 0 << true << QStringList{"page_001.jpg", "page_003.jpg"}
+            << done.arg(2) + QString::fromUtf8("\n\n⚠️ 1 pages could not be exported");
+        QTest::newRow("nothing selected")
+            << false << 0 << true << QStringList{} << "No pages selected for export.";
+    }
+    void exportRun()
+    {
+        QFETCH(bool, allPages);
+        QFETCH(int, format);
+        QFETCH(bool, secondSourceGone);
+        QFETCH(QStringList, files);
+        QFETCH(QString, message);
+        Workspace ws;
+        // The first page is A4, the others A5: the image size tells which page it is.
+        const PdfFixtures::Page a5{QPageSize(QPageSize::A5), QPageLayout::Portrait, {}};
+        ws.load("a.pdf", 1);
+        const QString second = ws.load("b.pdf", {a5});
+        ws.load("c.pdf", {a5});
+        if (secondSourceGone)
+            QFile::remove(second);
+        else
+            ws.page(1)->setSelected(true), ws.page(2)->setSelected(true);
+        const QString folder = ws.folder("images");
+        DialogHelper helper;
+        helper.accept([&](QWidget *dialog) {
+            dialog->findChild<QLineEdit *>("outputFolderEdit")->setText(folder);
+            dialog->findChild<QCheckBox *>("allPagesCheckBox")->setChecked(allPages);
+            dialog->findChild<QComboBox *>("formatCombo")->setCurrentIndex(format);
+        });
+        helper.messageBox();
+        RUN_COMMAND(ws, "exportButton", helper);
 
-void TestOutputImages::pagesChoiceDefaults()
-{
-    QFETCH(int, selected);
-    ExportDialog dialog(10, selected);
-    QCOMPARE(dialog.exportAllPages(), selected == 0);
-    QCOMPARE(dialog.findChild<QCheckBox *>("allPagesCheckBox")->text(),
-             QString("Export all pages (10 pages)"));
-    auto *note = dialog.findChild<QLabel *>("selectedPagesLabel");
-    QCOMPARE(note ? note->text() : QString(),
-             selected ? QString::fromUtf8("✓ 2 pages selected") : QString());
-}
+        QCOMPARE(filesIn(folder), files);
+        QCOMPARE(helper.texts(), QStringList{QString(message).replace("%2", folder)});
+        if (files.isEmpty())
+            return;
+        const QImage first(folder + "/" + files.first());
+        // 150/72 of the page's points: 595 x 842 for A4, 420 x 595 for A5.
+        QCOMPARE(first.size(), allPages ? QSize(1239, 1754) : QSize(875, 1239));
+        // Unpainted paper comes out white, also in JPEG.
+        QVERIFY(PdfFixtures::isWhite(first.pixelColor(first.width() - 1, first.height() - 1)));
+    }
 
-void TestOutputImages::exportRun_data()
-{
-    QTest::addColumn<bool>("allPages");
-    QTest::addColumn<int>("format");
-    QTest::addColumn<bool>("secondSourceGone");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QString>("message");
-    const QString done = "Successfully exported %1 pages to:\n%2"; // %2: the folder
-    // Numbering follows the export order, not the list position.
-    QTest::newRow("selection") << false << 1 << false << QStringList{"page_001.png", "page_002.png"}
-                               << done.arg(2);
-    QTest::newRow("all pages, JPG")
-        << true << 0 << false << QStringList{"page_001.jpg", "page_002.jpg", "page_003.jpg"}
-        << done.arg(3);
-    QTest::newRow("unreadable source")
-        << true << 0 << true << QStringList{"page_001.jpg", "page_003.jpg"}
-        << done.arg(2) + QString::fromUtf8("\n\n⚠️ 1 pages could not be exported");
-    QTest::newRow("nothing selected")
-        << false << 0 << true << QStringList{} << "No pages selected for export.";
-}
+    void exportMissingFolder()
+    {
+        Workspace ws;
+        ws.load("doc.pdf", 2);
+        const QString folder = ws.path("missing");
+        DialogHelper helper;
+        helper.accept([folder](QWidget *dialog) {
+            dialog->findChild<QLineEdit *>("outputFolderEdit")->setText(folder);
+        });
+        helper.messageBox();
+        RUN_COMMAND(ws, "exportButton", helper);
+        QCOMPARE(helper.titles(), QStringList{"Error"}); // and no success box
+        QVERIFY(helper.texts().first().contains(folder + "/page_001.jpg\n\n"));
+        QVERIFY(!QFileInfo::exists(folder));
+    }
 
-void TestOutputImages::exportRun()
-{
-    QFETCH(bool, allPages);
-    QFETCH(int, format);
-    QFETCH(bool, secondSourceGone);
-    QFETCH(QStringList, files);
-    QFETCH(QString, message);
-    Workspace ws;
-    // The first page is A4, the others A5: the image size tells which page it is.
-    const PdfFixtures::Page a5{QPageSize(QPageSize::A5), QPageLayout::Portrait, {}};
-    ws.load("a.pdf", 1);
-    const QString second = ws.load("b.pdf", {a5});
-    ws.load("c.pdf", {a5});
-    if (secondSourceGone)
-        QFile::remove(second);
-    else
-        ws.page(1)->setSelected(true), ws.page(2)->setSelected(true);
-    const QString folder = ws.folder("images");
-    DialogHelper helper;
-    helper.accept([&](QWidget *dialog) {
-        dialog->findChild<QLineEdit *>("outputFolderEdit")->setText(folder);
-        dialog->findChild<QCheckBox *>("allPagesCheckBox")->setChecked(allPages);
-        dialog->findChild<QComboBox *>("formatCombo")->setCurrentIndex(format);
-    });
-    helper.messageBox();
-    RUN_COMMAND(ws, "exportButton", helper);
+    void extractLeavesGapsForUnreadableSources()
+    {
+        Workspace ws;
+        ws.load("a.pdf", 1);
+        const QString gone = ws.load("gone.pdf", 1);
+        ws.load("c.pdf", 1);
+        ws.page(0)->setSelected(true); // makes no difference
+        ws.page(2)->setRotation(270);
+        QFile::remove(gone);
+        const QString folder = ws.folder("images");
+        DialogHelper helper;
+        helper.file(folder).item("PNG (*.png)").messageBox();
+        RUN_COMMAND(ws, "extractButton", helper);
 
-    QCOMPARE(filesIn(folder), files);
-    QCOMPARE(helper.texts(), QStringList{QString(message).replace("%2", folder)});
-    if (files.isEmpty())
-        return;
-    const QImage first(folder + "/" + files.first());
-    // 150/72 of the page's points: 595 x 842 for A4, 420 x 595 for A5.
-    QCOMPARE(first.size(), allPages ? QSize(1239, 1754) : QSize(875, 1239));
-    // Unpainted paper comes out white, also in JPEG.
-    QVERIFY(PdfFixtures::isWhite(first.pixelColor(first.width() - 1, first.height() - 1)));
-}
-
-void TestOutputImages::exportMissingFolder()
-{
-    Workspace ws;
-    ws.load("doc.pdf", 2);
-    const QString folder = ws.path("missing");
-    DialogHelper helper;
-    helper.accept([folder](QWidget *dialog) {
-        dialog->findChild<QLineEdit *>("outputFolderEdit")->setText(folder);
-    });
-    helper.messageBox();
-    RUN_COMMAND(ws, "exportButton", helper);
-    QCOMPARE(helper.titles(), QStringList{"Error"}); // and no success box
-    QVERIFY(helper.texts().first().startsWith(
-        QString("Could not write file: %1/page_001.jpg\n\n").arg(folder)));
-    QVERIFY(!QFileInfo::exists(folder));
-}
-
-void TestOutputImages::extractLeavesGapsForUnreadableSources()
-{
-    Workspace ws;
-    ws.load("a.pdf", 1);
-    const QString gone = ws.load("gone.pdf", 1);
-    ws.load("c.pdf", 1);
-    ws.page(0)->setSelected(true); // makes no difference
-    ws.page(2)->setRotation(270);
-    QFile::remove(gone);
-    const QString folder = ws.folder("images");
-    DialogHelper helper;
-    helper.file(folder).item("PNG (*.png)").messageBox();
-    RUN_COMMAND(ws, "extractButton", helper);
-
-    QCOMPARE(filesIn(folder), QStringList({"page_0001.png", "page_0003.png"}));
-    QCOMPARE(QImage(folder + "/page_0001.png").size(), QSize(1190, 1684));
-    QCOMPARE(QImage(folder + "/page_0003.png").size(), QSize(1684, 1190));
-    QCOMPARE(helper.titles(), QStringList{"Extraction Complete"});
-    QCOMPARE(
-        helper.texts().first(),
-        QString::fromUtf8("✅ Successfully extracted 2 images to:\n%1\n\n⚠️ 1 images could "
-                          "not be extracted")
-            .arg(folder));
-}
+        QCOMPARE(filesIn(folder), QStringList({"page_0001.png", "page_0003.png"}));
+        QCOMPARE(QImage(folder + "/page_0001.png").size(), QSize(1190, 1684));
+        QCOMPARE(QImage(folder + "/page_0003.png").size(), QSize(1684, 1190));
+        QCOMPARE(helper.titles(), QStringList{"Extraction Complete"});
+        QCOMPARE(helper.texts().first(),
+                 QString::fromUtf8("✅ Successfully extracted 2 images to:\n%1\n\n⚠️ 1 images "
+                                   "could not be extracted")
+                     .arg(folder));
+    }
+};
 
 QTEST_MAIN(TestOutputImages)
 #include "tst_outputimages.moc"
