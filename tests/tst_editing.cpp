@@ -4,7 +4,6 @@
 #include "PageWidget.h"
 #include "PdfFixtures.h"
 
-#include <QInputDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,367 +12,214 @@
 #include <QtTest>
 #include <memory>
 
-using Order = QList<int>; // page numbers in grid order; 0 marks a blank page
-
-class Editing : public QObject {
+class Editing : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> w;
 
-    // Pages of 100 x 100 pt load quickly in large numbers.
-    QString pdf(int count) {
-        const QString path = dir.filePath(QString("pages_%1.pdf").arg(count));
-        QList<PdfFixtures::Page> pages(count);
-        for (PdfFixtures::Page &page : pages)
-            page.size = QPageSize(QSizeF(100, 100), QPageSize::Point);
+    // Small pages load quickly by the hundred. The loader leaves the toolbar to the add command.
+    void load(int count, const QString &name = {})
+    {
+        const QString path = dir.filePath(name.isEmpty() ? QString("p%1.pdf").arg(count) : name);
+        PdfFixtures::Page page;
+        page.size = QPageSize(QSizeF(100, 100), QPageSize::Point);
         if (!QFile::exists(path))
-            PdfFixtures::writePdf(path, pages);
-        return path;
-    }
-    // The loader leaves the toolbar's enabled states to the add command, so
-    // the tests call the toolbar's slots directly.
-    void load(int count) {
-        w->loadPDFPages(pdf(count));
+            PdfFixtures::writePdf(path, QList<PdfFixtures::Page>(count, page));
+        w->loadPDFPages(path);
         w->updatePageGrid();
     }
-    Order order() const {
-        Order numbers;
-        for (const PageWidget *t : w->pages())
-            numbers << (t->getFilePath().contains("blank_page_") ? 0 : t->getPageNumber());
-        return numbers;
+    // The grid as text: page numbers in order, "b" for a blank page, "@90" for a rotation and
+    // "*" for a selected tile. Every tile must show its thumbnail and its badge must read 1..n.
+    QString grid() const
+    {
+        QStringList tiles;
+        for (const PageWidget *t : w->pages()) {
+            if (t->findChild<QLabel *>("indexLabel")->text() != QString::number(tiles.size() + 1) ||
+                t->findChild<QLabel *>("thumbnailLabel")->pixmap().isNull())
+                return QString("tile %1 unfinished").arg(tiles.size() + 1);
+            QString text = t->getFilePath().contains("blank_page_")
+                               ? QString("b")
+                               : QString::number(t->getPageNumber());
+            if (t->getRotation() != 0)
+                text += QString("@%1").arg(t->getRotation());
+            tiles << (t->isSelected() ? text + "*" : text);
+        }
+        return tiles.join(' ');
     }
     PageWidget *tile(int i) const { return w->pages().at(i); }
-    void clickOnTile(int i, const char *name) { tile(i)->findChild<QPushButton *>(name)->click(); }
+    void click(int i, const char *name) { tile(i)->findChild<QPushButton *>(name)->click(); }
     bool canUndo() const { return w->findChild<QPushButton *>("undoButton")->isEnabled(); }
-    bool canRedo() const { return w->findChild<QPushButton *>("redoButton")->isEnabled(); }
-    QString status() const { return w->statusBar()->currentMessage(); }
-    void drag(int from, int to) {
-        emit tile(from)->dragStarted(tile(from));
-        emit tile(to)->pageDropped(tile(to), tile(to));
-    }
-    static void flushDeletes() {
+    void drop(int i) { emit tile(i)->pageDropped(tile(i), tile(i)); }
+    static void flushDeletes()
+    {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-private slots:
-    void initTestCase() {
-        QVERIFY(dir.isValid());
-        // Blank pages go to the temporary folder: keep them in ours.
-        qputenv("TMPDIR", dir.path().toUtf8());
+    // Runs steps like "drag 0;drop 3" or "undo*50". "drop N" drops twice, before and after
+    // deleteLater() takes effect; the drag is over after the first. "yes", "no", "ok" and "int N"
+    // queue the answer to the next dialog; "unwritable" points the temporary folder at a file;
+    // "gone" loads five pages from a file that is deleted right after.
+    void run(const QString &script, DialogHelper &helper)
+    {
+        const QHash<QString, std::function<void(int)>> steps{
+            {"reverse", [&](int) { w->reverseOrder(); }},
+            {"rotateAll", [&](int) { w->rotateAllPages(); }},
+            {"removeSelected", [&](int) { w->removeSelectedPages(); }},
+            {"deselect", [&](int) { w->deselectAll(); }},
+            {"clear", [&](int) { w->clearAll(); }},
+            {"undo", [&](int) { w->undo(); }},
+            {"redo", [&](int) { w->redo(); }},
+            {"blank", [&](int) { w->findChild<QPushButton *>("blankButton")->click(); }},
+            {"load", [&](int) { load(5); }},
+            {"gone", [&](int) { load(5, "gone.pdf"), QFile::remove(dir.filePath("gone.pdf")); }},
+            {"restoreEmpty", [&](int) { w->restorePagesFromData({}); }},
+            {"drag", [&](int i) { emit tile(i)->dragStarted(tile(i)); }},
+            {"drop", [&](int i) { drop(i), flushDeletes(), drop(i); }},
+            {"rm", [&](int i) { click(i, "removeButton"); }},
+            {"select", [&](int i) { click(i, "selectButton"); }},
+            {"rotate", [&](int i) { click(i, "rotateButton"); }},
+            {"yes", [&](int) { helper.messageBox(QMessageBox::Yes); }},
+            {"no", [&](int) { helper.messageBox(QMessageBox::No); }},
+            {"ok", [&](int) { helper.messageBox(QMessageBox::Ok); }},
+            {"int", [&](int i) { helper.integer(i); }},
+            {"unwritable", [&](int) { qputenv("TMPDIR", dir.filePath("a_file").toUtf8()); }},
+        };
+        for (const QString &step : script.split(';')) {
+            const QStringList words = step.split(QRegularExpression("[ *]"));
+            QVERIFY2(steps.contains(words[0]), qPrintable(step));
+            for (int n = step.contains('*') ? words[1].toInt() : 1; n > 0; --n)
+                steps[words[0]](words.value(1).toInt());
+        }
     }
-    void init() {
+    static void row(const char *name, int count, const char *script, const char *expected,
+                    bool undoable, const char *message = "")
+    {
+        QTest::newRow(name) << count << QString(script) << QString(expected) << undoable
+                            << QString(message);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY(QFile(dir.filePath("a_file")).open(QIODevice::WriteOnly));
+    }
+    void init()
+    {
+        qputenv("TMPDIR", dir.path().toUtf8()); // blank pages land in our folder
         w = std::make_unique<MainWindow>();
         w->show();
     }
     void cleanup() { w.reset(); }
 
-    void dropMovesToTheTargetsPosition_data() {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<Order>("expected");
-        QTest::newRow("1 onto 4") << 0 << 3 << Order{2, 3, 4, 1, 5};
-        QTest::newRow("4 onto 1") << 3 << 0 << Order{4, 1, 2, 3, 5};
-        QTest::newRow("onto itself") << 2 << 2 << Order{1, 2, 3, 4, 5};
+    void edits_data()
+    {
+        QTest::addColumn<int>("count"); // pages loaded first
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expected"); // the grid afterwards
+        QTest::addColumn<bool>("undoable");
+        QTest::addColumn<QString>("message"); // in the status bar or a box's title
+        row("drop 1 onto 4", 5, "drag 0;drop 3", "2 3 4 1 5", true, "Page moved: 1 → 4");
+        row("drop 4 onto 1", 5, "drag 3;drop 0", "4 1 2 3 5", true, "Page moved: 4 → 1");
+        row("drop onto itself", 5, "drag 2;drop 2", "1 2 3 4 5", false);
+        row("reverse one page", 1, "reverse", "1", false);
+        row("remove selected, none selected", 5, "ok;removeSelected", "1 2 3 4 5", false);
+        row("remove selected", 5, "select 1;select 3;yes;removeSelected", "1 3 5", true);
+        row("clear, then undo", 5, "reverse;yes;clear;undo", "", false);
+        row("restore an empty snapshot", 5, "restoreEmpty", "", false);
+        // Restoring makes new tiles from the snapshot, wired like loaded ones, without the file.
+        row("restore without the file", 0, "gone;reverse;undo;rm 4", "1 2 3 4", true);
+        // The dragged tile goes away before the drop: the drop must not use it.
+        row("dragged, removed", 5, "reverse;drag 0;rm 0;drop 2", "4 3 2 1", true);
+        row("dragged, removed as selected", 5, "reverse;drag 0;select 0;yes;removeSelected;drop 2",
+            "4 3 2 1", true);
+        row("dragged, undone", 5, "reverse;drag 0;undo;drop 2", "1 2 3 4 5", false);
+        row("dragged, cleared", 5, "drag 0;yes;clear;load;drop 2", "1 2 3 4 5", false);
+        row("rotate all thrice from 90", 5, "rotate 0;select 1;rotateAll*3",
+            "1 2@270* 3@270 4@270 5@270", true);
+        row("undo of rotate all", 5, "rotate 0;select 1;rotateAll*3;deselect;undo",
+            "1@270 2@180* 3@180 4@180 5@180", true);
+        row("50 of 51 edits undone", 5, "reverse*51;undo*50", "5 4 3 2 1", false);
+        row("an edit after undo empties redo", 5, "reverse;undo;drag 0;drop 4;redo", "2 3 4 5 1",
+            true);
+        row("blank at 1 of 5", 5, "int 1;ok;blank", "b 1 2 3 4 5", true);
+        row("blank at 6 of 5", 5, "int 6;ok;blank", "1 2 3 4 5 b", true);
+        row("blank into an empty list", 0, "int 1;ok;blank", "b", true);
+        // The snapshot is taken after the insertion, so undo keeps the blank page.
+        row("blank, then undo", 5, "int 6;ok;blank;undo", "1 2 3 4 5 b", false);
+        row("blank not written", 5, "unwritable;int 1;ok;blank", "1 2 3 4 5", false,
+            "Blank Page Failed");
+        // Over the large-list threshold the user declines, so the loader appends nothing.
+        row("blank not loaded", 500, "int 1;no;blank", "unchanged", false,
+            "⚠️ Large PDF Warning");
     }
-    void dropMovesToTheTargetsPosition() {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(Order, expected);
-        load(5);
-        drag(from, to);
-        QCOMPARE(order(), expected);
-        QCOMPARE(canUndo(), from != to);
-        if (from == to)
-            return;
-        QCOMPARE(status(), QString::fromUtf8("Page moved: %1 → %2").arg(from + 1).arg(to + 1));
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(tile(i)->findChild<QLabel *>("indexLabel")->text(), QString::number(i + 1));
-        // The drag is over: a second drop moves nothing.
-        emit tile(1)->pageDropped(tile(1), tile(1));
-        QCOMPARE(order(), expected);
-    }
-
-    void dropAfterTheDraggedTileLeftDoesNothing_data() {
-        QTest::addColumn<QString>("how");
-        for (const char *how : {"remove button", "remove selected", "undo", "clear"})
-            QTest::newRow(how) << how;
-    }
-    void dropAfterTheDraggedTileLeftDoesNothing() {
-        QFETCH(QString, how);
-        load(5);
-        w->reverseOrder();
-        emit tile(0)->dragStarted(tile(0));
-        DialogHelper helper;
-        if (how == "remove button") {
-            clickOnTile(0, "removeButton");
-        } else if (how == "remove selected") {
-            clickOnTile(0, "selectButton");
-            helper.messageBox(QMessageBox::Yes);
-            w->removeSelectedPages();
-        } else if (how == "undo") {
-            w->undo();
-        } else {
-            helper.messageBox(QMessageBox::Yes);
-            w->clearAll();
-            load(5);
-        }
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        const Order before = order();
-        const QString statusBefore = status();
-        for (int round = 0; round < 2; ++round) { // before and after the deletion
-            emit tile(2)->pageDropped(tile(2), tile(2));
-            QCOMPARE(order(), before);
-            QCOMPARE(status(), statusBefore);
-            flushDeletes();
-        }
-    }
-
-    void reverseNeedsTwoPages_data() {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<Order>("expected");
-        QTest::newRow("five") << 5 << Order{5, 4, 3, 2, 1};
-        QTest::newRow("one") << 1 << Order{1};
-    }
-    void reverseNeedsTwoPages() {
+    void edits()
+    {
         QFETCH(int, count);
-        QFETCH(Order, expected);
-        load(count);
-        const QString statusBefore = status();
-        w->reverseOrder();
-        QCOMPARE(order(), expected);
-        QCOMPARE(canUndo(), count > 1);
-        QCOMPARE(status(), count > 1 ? QString("Page order reversed") : statusBefore);
-    }
-
-    void removeSelectedAsksFirst() {
-        load(5);
-        DialogHelper helper;
-        helper.messageBox(QMessageBox::Ok);
-        w->removeSelectedPages();
-        QCOMPARE(helper.texts(), QStringList{"No pages selected!"});
-        clickOnTile(1, "selectButton");
-        clickOnTile(3, "selectButton");
-        helper.messageBox(QMessageBox::No).messageBox(QMessageBox::Yes);
-        w->removeSelectedPages();
-        QVERIFY(!canUndo());
-        w->removeSelectedPages();
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        QCOMPARE(helper.titles(), (QStringList{"Info", "Confirm Removal", "Confirm Removal"}));
-        QCOMPARE(helper.texts().at(1), "Are you sure you want to remove 2 selected page(s)?");
-        QCOMPARE(order(), (Order{1, 3, 5}));
-        QCOMPARE(status(), "Removed 2 page(s)");
-        w->undo();
-        QCOMPARE(order(), (Order{1, 2, 3, 4, 5}));
-    }
-
-    void rotateAllTurnsFromEachPagesRotation() {
-        load(5);
-        clickOnTile(0, "rotateButton");
-        for (int i = 0; i < 3; ++i)
-            w->rotateAllPages();
-        QCOMPARE(tile(0)->getRotation(), 0);
-        QCOMPARE(tile(1)->getRotation(), 270);
-        QCOMPARE(status(), QString::fromUtf8("✅ Tüm 5 sayfa 90° döndürüldü"));
-    }
-
-    void rotateAllShowsProgressAboveHundredPages_data() {
-        QTest::addColumn<int>("count");
-        QTest::newRow("100") << 100;
-        QTest::newRow("101") << 101;
-    }
-    void rotateAllShowsProgressAboveHundredPages() {
-        QFETCH(int, count);
-        load(count);
-        auto *bar = w->findChild<QProgressBar *>("progressBar");
-        bool sawProgress = false; // the timer runs inside the command only if it pumps events
-        QTimer::singleShot(0, w.get(),
-                           [&] { sawProgress = bar->isVisible() && bar->maximum() == count; });
-        w->rotateAllPages();
-        QCOMPARE(sawProgress, count > 100);
-        QVERIFY(!bar->isVisible());
-        QCOMPARE(tile(count - 1)->getRotation(), 90);
-    }
-
-    void rotateAllSurvivesClearOrUndoMeanwhile_data() {
-        QTest::addColumn<bool>("clear");
-        QTest::newRow("clear") << true;
-        QTest::newRow("undo") << false;
-    }
-    void rotateAllSurvivesClearOrUndoMeanwhile() {
-        QFETCH(bool, clear);
-        load(101);
-        w->reverseOrder();
-        const QPointer<PageWidget> old = tile(50);
-        DialogHelper helper;
-        if (clear)
-            helper.messageBox(QMessageBox::Yes);
-        QTimer::singleShot(0, w.get(), [&] {
-            clear ? w->clearAll() : w->undo();
-            flushDeletes();
-        });
-        w->rotateAllPages();
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        QVERIFY(old.isNull()); // the tiles really went away mid-loop
-        // Undo brought back new tiles, which the command never saw.
-        QCOMPARE(w->pages().size(), clear ? 0 : 101);
-        for (const PageWidget *t : w->pages())
-            QCOMPARE(t->getRotation(), 0);
-        if (!clear)
-            QCOMPARE(order().first(), 101);
-    }
-
-    void clearCannotBeUndone() {
-        load(5);
-        w->reverseOrder();
-        DialogHelper helper;
-        helper.messageBox(QMessageBox::No).messageBox(QMessageBox::Yes);
-        w->clearAll();
-        QCOMPARE(order().size(), 5);
-        w->clearAll();
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        QCOMPARE(helper.texts().first(),
-                 "Are you sure you want to clear all 5 pages?\n\nThis action cannot be undone.");
-        QCOMPARE(status(), "All pages cleared");
-        QVERIFY(!canUndo() && !canRedo());
-        w->undo();
-        QVERIFY(w->pages().isEmpty());
-    }
-
-    void undoKeepsFiftySteps() {
-        load(5);
-        for (int i = 0; i < 51; ++i)
-            w->reverseOrder();
-        int undos = 0;
-        for (; canUndo() && undos < 100; ++undos)
-            w->undo();
-        QCOMPARE(undos, 50);
-        // The state before the first edit fell off the history.
-        QCOMPARE(order(), (Order{5, 4, 3, 2, 1}));
-        QCOMPARE(status(), "Undone");
-        w->redo();
-        QCOMPARE(status(), "Redone");
-        w->rotateAllPages();
-        QVERIFY(!canRedo());
-    }
-
-    void undoRestoresRotationAndSelection() {
-        load(5);
-        clickOnTile(0, "rotateButton");
-        clickOnTile(1, "selectButton");
-        w->rotateAllPages();
-        w->deselectAll();
-        w->undo();
-        QCOMPARE(tile(0)->getRotation(), 90);
-        QCOMPARE(tile(1)->getRotation(), 0);
-        QVERIFY(!tile(0)->isSelected() && tile(1)->isSelected());
-    }
-
-    void restoreNeedsNoSourceFile() {
-        load(5);
-        const QString path = dir.filePath("gone.pdf");
-        QVERIFY(QFile::copy(pdf(5), path));
-        w->restorePagesFromData({}); // the empty state
-        QCOMPARE(w->findChild<QLabel *>("pageCountLabel")->text(),
-                 QString::fromUtf8("0 pages • 0 files"));
-        QCOMPARE(w->findChildren<QLabel *>("emptyStateLabel").size(), 2);
-        w->loadPDFPages(path);
-        w->reverseOrder();
-        QVERIFY(QFile::remove(path));
-        DialogHelper helper; // no "Failed to load" box may appear
-        w->undo();
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        QCOMPARE(order(), (Order{1, 2, 3, 4, 5}));
-        for (int i = 0; i < 5; ++i) {
-            QCOMPARE(tile(i)->getGlobalIndex(), i + 1);
-            QVERIFY(!tile(i)->findChild<QLabel *>("thumbnailLabel")->pixmap().isNull());
-        }
-        clickOnTile(4, "removeButton"); // restored tiles are wired like loaded ones
-        QCOMPARE(order(), (Order{1, 2, 3, 4}));
-    }
-
-    void blankPageGoesWhereAsked_data() {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<Order>("expected");
-        QTest::newRow("1 of 5") << 5 << 1 << Order{0, 1, 2, 3, 4, 5};
-        QTest::newRow("6 of 5") << 5 << 6 << Order{1, 2, 3, 4, 5, 0};
-        QTest::newRow("empty list") << 0 << 1 << Order{0};
-    }
-    void blankPageGoesWhereAsked() {
-        QFETCH(int, count);
-        QFETCH(int, position);
-        QFETCH(Order, expected);
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        QFETCH(bool, undoable);
+        QFETCH(QString, message);
         if (count > 0)
             load(count);
-        w->rotateAllPages(); // an earlier entry of the history
-        Order offered;       // minimum, maximum, default
+        if (expected == "unchanged")
+            expected = grid();
         DialogHelper helper;
-        helper.custom([&](QWidget *d) {
-            auto *input = static_cast<QInputDialog *>(d);
-            offered = {input->intMinimum(), input->intMaximum(), input->intValue()};
-            input->setIntValue(position);
-            input->accept();
+        run(script, helper);
+        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        QCOMPARE(grid(), expected);
+        if (expected.isEmpty())
+            QCOMPARE(w->findChildren<QLabel *>("emptyStateLabel").size(), 2);
+        QCOMPARE(canUndo(), undoable);
+        if (!message.isEmpty())
+            QVERIFY2(
+                w->statusBar()->currentMessage() == message || helper.titles().contains(message),
+                qPrintable(w->statusBar()->currentMessage() + " | " + helper.titles().join(", ")));
+        // Each blank page kept is a white A4 sheet, deleted with the window.
+        QCOMPARE(w->temporaryFiles().size(), int(expected.split(' ').count("b")));
+        for (const QString &path : w->temporaryFiles()) {
+            const QSizeF a4 = PdfFixtures::pdfinfoPageSize(path);
+            QVERIFY(qAbs(a4.width() - 595.3) < 1 && qAbs(a4.height() - 841.9) < 1);
+            QCOMPARE(PdfFixtures::darkCentre(PdfFixtures::renderPage(path, 0)), QPointF(-1, -1));
+        }
+    }
+
+    // Above 100 pages the command pumps events; clear or undo from in there deletes its tiles.
+    void rotateAllAboveHundredPages_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::newRow("100") << 100 << "";
+        QTest::newRow("101") << 101 << "";
+        QTest::newRow("101, clear meanwhile") << 101 << "clear";
+        QTest::newRow("101, undo meanwhile") << 101 << "undo";
+    }
+    void rotateAllAboveHundredPages()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, meanwhile);
+        load(count);
+        w->reverseOrder();
+        auto *bar = w->findChild<QProgressBar *>("progressBar");
+        bool pumped = false; // the timer fires inside the command only if it pumps events
+        DialogHelper helper;
+        if (meanwhile == "clear")
+            helper.messageBox(QMessageBox::Yes);
+        QTimer::singleShot(0, w.get(), [&] {
+            pumped = bar->isVisible() && bar->maximum() == count;
+            if (!meanwhile.isEmpty())
+                meanwhile == "clear" ? w->clearAll() : w->undo();
+            flushDeletes();
         });
-        helper.messageBox();
-        w->findChild<QPushButton *>("blankButton")->click();
+        w->rotateAllPages();
         QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        QCOMPARE(helper.records().first().text,
-                 QString("Insert blank page at position (1-%1):").arg(count + 1));
-        QCOMPARE(offered, (Order{1, count + 1, count + 1}));
-        QCOMPARE(helper.titles(), QStringList{"Blank Page Inserted"});
-        QCOMPARE(helper.texts().first(),
-                 QString::fromUtf8("✅ Inserted blank page at position %1").arg(position));
-        QCOMPARE(status(), QString("Blank page inserted at position %1").arg(position));
-        QCOMPARE(order(), expected);
-        for (int i = 0; i <= count; ++i)
-            QCOMPARE(tile(i)->getGlobalIndex(), i + 1);
-
-        const QString blank = tile(position - 1)->getFilePath();
-        QCOMPARE(w->temporaryFiles(), QStringList{blank});
-        QVERIFY(QRegularExpression("/blank_page_\\d+\\.pdf$").match(blank).hasMatch());
-        const QSizeF size = PdfFixtures::pdfinfoPageSize(blank);
-        QVERIFY(qAbs(size.width() - 595.3) < 1 && qAbs(size.height() - 841.9) < 1);
-        QCOMPARE(PdfFixtures::darkCentre(PdfFixtures::renderPage(blank, 0)), QPointF(-1, -1));
-
-        // The snapshot was taken after the insertion, so undo keeps the blank page.
-        w->undo();
-        QCOMPARE(order().count(0), 1);
-        w->undo();
-        QCOMPARE(order().count(0), count > 0 ? 0 : 1);
-    }
-
-    void blankPageFailureChangesNothing_data() {
-        QTest::addColumn<bool>("unwritable");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("file cannot be written") << true << "Blank Page Failed";
-        // The list is then over the large-list threshold and the user declines.
-        QTest::newRow("loader appends nothing")
-            << false << QString::fromUtf8("⚠️ Large PDF Warning");
-    }
-    void blankPageFailureChangesNothing() {
-        QFETCH(bool, unwritable);
-        QFETCH(QString, title);
-        load(unwritable ? 5 : 500);
-        const QList<PageWidget *> before = w->pages();
-        const QStringList blanksBefore = QDir(dir.path()).entryList({"blank_page_*"});
-        // A regular file as the temporary folder cannot hold the blank page.
-        const QString blocker = dir.filePath("a_file");
-        QFile(blocker).open(QIODevice::WriteOnly);
-        if (unwritable)
-            qputenv("TMPDIR", blocker.toUtf8());
-        DialogHelper helper;
-        helper.integer(1).messageBox(unwritable ? QMessageBox::Ok : QMessageBox::No);
-        w->insertBlankPage();
-        qputenv("TMPDIR", dir.path().toUtf8());
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        QCOMPARE(helper.titles(), QStringList{title});
-        if (unwritable)
-            QVERIFY(helper.texts().first().contains(blocker + "/blank_page_"));
-        QCOMPARE(w->pages(), before);
-        QVERIFY(w->temporaryFiles().isEmpty());
-        QVERIFY(!canUndo());
-        QCOMPARE(QDir(dir.path()).entryList({"blank_page_*"}), blanksBefore);
+        QCOMPARE(pumped, count > 100);
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(w->pages().size(), meanwhile == "clear" ? 0 : count);
+        for (const PageWidget *t : w->pages()) // undo's new tiles were never seen by the loop
+            QCOMPARE(t->getRotation(), meanwhile.isEmpty() ? 90 : 0);
     }
 };
 
