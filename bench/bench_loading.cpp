@@ -20,7 +20,8 @@
 
 namespace {
 
-bool writeDocument(const QString &path, int pages) {
+bool writeDocument(const QString &path, int pages)
+{
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(72);
@@ -52,7 +53,8 @@ bool writeDocument(const QString &path, int pages) {
     return painter.end();
 }
 
-QString memoryField(const QByteArray &field) {
+QString memoryField(const QByteArray &field)
+{
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly))
         return "unknown";
@@ -64,7 +66,8 @@ QString memoryField(const QByteArray &field) {
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -164,14 +164,32 @@ void ExportDialog::onBrowseFolder()
         outputFolderEdit->setText(folder);
 }
 
-int ExportDialog::getFormat() const { return formatCombo->currentIndex(); }
+int ExportDialog::getFormat() const
+{
+    return formatCombo->currentIndex();
+}
 
-int ExportDialog::getDPI() const { return dpiSpinBox->value(); }
+int ExportDialog::getDPI() const
+{
+    return dpiSpinBox->value();
+}
 
-int ExportDialog::getQuality() const { return qualitySpinBox->value(); }
+int ExportDialog::getQuality() const
+{
+    return qualitySpinBox->value();
+}
 
-bool ExportDialog::exportAllPages() const { return allPagesCheckBox->isChecked(); }
+bool ExportDialog::exportAllPages() const
+{
+    return allPagesCheckBox->isChecked();
+}
 
-QString ExportDialog::getOutputFolder() const { return outputFolderEdit->text(); }
+QString ExportDialog::getOutputFolder() const
+{
+    return outputFolderEdit->text();
+}
 
-QString ExportDialog::getFileNamePattern() const { return fileNamePatternEdit->text(); }
+QString ExportDialog::getFileNamePattern() const
+{
+    return fileNamePatternEdit->text();
+}

@@ -32,13 +32,15 @@ constexpr int kImageDpi = 300;
 constexpr double kImageFill = 0.95;
 constexpr int kConverterTimeoutMs = 30000;
 
-QString lowerSuffix(const QString &filePath) {
+QString lowerSuffix(const QString &filePath)
+{
     return QFileInfo(filePath).suffix().toLower();
 }
 
 // A fresh LibreOffice profile per run: a profile that the user's own
 // LibreOffice holds locked makes the headless converter quietly do nothing.
-QString freshProfileFolder(const QString &folder) {
+QString freshProfileFolder(const QString &folder)
+{
     for (int n = 1;; ++n) {
         const QString candidate = folder + QString("/lo_profile_%1").arg(n);
         if (!QFileInfo::exists(candidate))
@@ -48,7 +50,8 @@ QString freshProfileFolder(const QString &folder) {
 
 // The soffice launcher forks the real office process, so a runaway run is
 // ended as a whole process group.
-void killConverter(QProcess &process) {
+void killConverter(QProcess &process)
+{
 #ifdef Q_OS_UNIX
     if (process.processId() > 0)
         ::kill(-static_cast<pid_t>(process.processId()), SIGKILL);
@@ -59,15 +62,18 @@ void killConverter(QProcess &process) {
 
 } // namespace
 
-bool FileConverter::isImageFile(const QString &filePath) {
+bool FileConverter::isImageFile(const QString &filePath)
+{
     return kImageSuffixes.contains(lowerSuffix(filePath));
 }
 
-bool FileConverter::isOfficeFile(const QString &filePath) {
+bool FileConverter::isOfficeFile(const QString &filePath)
+{
     return kOfficeSuffixes.contains(lowerSuffix(filePath));
 }
 
-QString FileConverter::findLibreOfficePath() {
+QString FileConverter::findLibreOfficePath()
+{
     const QStringList candidates = {
         "C:/Program Files/LibreOffice/program/soffice.exe",
         "C:/Program Files (x86)/LibreOffice/program/soffice.exe",
@@ -81,11 +87,13 @@ QString FileConverter::findLibreOfficePath() {
     return QString();
 }
 
-bool FileConverter::isLibreOfficeAvailable() {
+bool FileConverter::isLibreOfficeAvailable()
+{
     return !findLibreOfficePath().isEmpty();
 }
 
-QString FileConverter::getSupportedFormatsFilter() {
+QString FileConverter::getSupportedFormatsFilter()
+{
     const bool office = isLibreOfficeAvailable();
     QString filter =
         "All Supported Files (*.pdf *.jpg *.jpeg *.png *.bmp *.gif *.tiff *.tif *.webp";
@@ -102,13 +110,15 @@ QString FileConverter::getSupportedFormatsFilter() {
     return filter;
 }
 
-bool FileConverter::isSupportedFile(const QString &filePath) {
+bool FileConverter::isSupportedFile(const QString &filePath)
+{
     if (lowerSuffix(filePath) == "pdf" || isImageFile(filePath))
         return true;
     return isOfficeFile(filePath) && isLibreOfficeAvailable();
 }
 
-bool FileConverter::imageToPdf(const QString &imagePath, const QString &pdfPath) {
+bool FileConverter::imageToPdf(const QString &imagePath, const QString &pdfPath)
+{
     const QImage image(imagePath);
     if (image.isNull())
         return false;
@@ -143,7 +153,8 @@ bool FileConverter::imageToPdf(const QString &imagePath, const QString &pdfPath)
     return file.commit();
 }
 
-bool FileConverter::officeToPdf(const QString &inputPath, const QString &outputPath) {
+bool FileConverter::officeToPdf(const QString &inputPath, const QString &outputPath)
+{
     const QString program = findLibreOfficePath();
     if (program.isEmpty())
         return false;

@@ -4,7 +4,8 @@
 
 // Tells document kinds apart by suffix and turns images and office documents
 // into PDFs, so that the rest of the program only ever loads PDFs.
-class FileConverter {
+class FileConverter
+{
 public:
     FileConverter() = delete;
 

@@ -130,12 +130,12 @@ void MainWindow::createTitleRow(QVBoxLayout *mainLayout)
 void MainWindow::createUpperToolbar(QHBoxLayout *row)
 {
     addButton = addToolButton(row, QString::fromUtf8("📄 Add Files"), Theme::neutralButton(),
-                              "Add PDF files, images, or Office documents", &MainWindow::addPDFFiles,
-                              "addButton");
+                              "Add PDF files, images, or Office documents",
+                              &MainWindow::addPDFFiles, "addButton");
     addButton->setMinimumWidth(110);
-    mergeButton = addToolButton(row, QString::fromUtf8("🔗 Merge"), Theme::blueButton(),
-                                "Merge all PDFs into one file", &MainWindow::mergePDFs,
-                                "mergeButton");
+    mergeButton =
+        addToolButton(row, QString::fromUtf8("🔗 Merge"), Theme::blueButton(),
+                      "Merge all PDFs into one file", &MainWindow::mergePDFs, "mergeButton");
     mergeButton->setMinimumWidth(90);
     clearButton = addToolButton(row, QString::fromUtf8("🗑 Clear"), Theme::redButton(),
                                 "Clear all pages", &MainWindow::clearAll, "clearButton");
@@ -204,8 +204,8 @@ void MainWindow::createLowerToolbar(QHBoxLayout *row)
         addToolButton(row, "Remove Selected", Theme::secondaryRedButton(), QString(),
                       &MainWindow::removeSelectedPages, "removeSelectedButton");
     addSeparator(row);
-    reverseButton = addToolButton(row, "Reverse", look, QString(), &MainWindow::reverseOrder,
-                                  "reverseButton");
+    reverseButton =
+        addToolButton(row, "Reverse", look, QString(), &MainWindow::reverseOrder, "reverseButton");
     addSeparator(row);
     addToolButton(row, QString::fromUtf8("✂️ Split"), look, "Split PDF into separate files",
                   &MainWindow::splitPDF, "splitButton");
@@ -247,7 +247,10 @@ QPushButton *MainWindow::addToolButton(QHBoxLayout *row, const QString &text, co
     return button;
 }
 
-void MainWindow::addSeparator(QHBoxLayout *row) { row->addWidget(new QLabel("|")); }
+void MainWindow::addSeparator(QHBoxLayout *row)
+{
+    row->addWidget(new QLabel("|"));
+}
 
 // The tooltips promise Ctrl+Z and Ctrl+Y, so bind them window-wide; they act
 // only while the matching button is enabled.
@@ -269,12 +272,11 @@ void MainWindow::createShortcuts()
 void MainWindow::updateButtonStates()
 {
     const bool hasPages = !pageWidgets.isEmpty();
-    for (QWidget *widget : {static_cast<QWidget *>(mergeButton), static_cast<QWidget *>(clearButton),
-                            static_cast<QWidget *>(rotateAllButton),
-                            static_cast<QWidget *>(removeSelectedButton),
-                            static_cast<QWidget *>(selectAllButton),
-                            static_cast<QWidget *>(deselectButton),
-                            static_cast<QWidget *>(zoomSlider)})
+    for (QWidget *widget :
+         {static_cast<QWidget *>(mergeButton), static_cast<QWidget *>(clearButton),
+          static_cast<QWidget *>(rotateAllButton), static_cast<QWidget *>(removeSelectedButton),
+          static_cast<QWidget *>(selectAllButton), static_cast<QWidget *>(deselectButton),
+          static_cast<QWidget *>(zoomSlider)})
         widget->setEnabled(hasPages);
     reverseButton->setEnabled(pageWidgets.size() > 1);
     undoButton->setEnabled(!undoStack.isEmpty());
@@ -296,9 +298,15 @@ void MainWindow::startProgress(int maximum)
     progressBar->setValue(0);
 }
 
-void MainWindow::setProgress(int value) { progressBar->setValue(value); }
+void MainWindow::setProgress(int value)
+{
+    progressBar->setValue(value);
+}
 
-void MainWindow::finishProgress() { progressBar->setVisible(false); }
+void MainWindow::finishProgress()
+{
+    progressBar->setVisible(false);
+}
 
 // ---------------------------------------------------------------------------
 // Loading and the grid
@@ -907,7 +915,10 @@ void MainWindow::onRemovePage(PageWidget *page)
     showStatus(QString("Page removed • Remaining: %1 pages").arg(pageWidgets.size()));
 }
 
-void MainWindow::onDragStarted(PageWidget *page) { draggedWidget = page; }
+void MainWindow::onDragStarted(PageWidget *page)
+{
+    draggedWidget = page;
+}
 
 void MainWindow::onPageDropped(PageWidget *, PageWidget *target)
 {
@@ -950,15 +961,14 @@ void MainWindow::insertBlankPage()
 {
     const int count = pageWidgets.size();
     bool ok = false;
-    const int position =
-        QInputDialog::getInt(this, "Insert Blank Page",
-                             QString("Insert blank page at position (1-%1):").arg(count + 1),
-                             count + 1, 1, count + 1, 1, &ok);
+    const int position = QInputDialog::getInt(
+        this, "Insert Blank Page", QString("Insert blank page at position (1-%1):").arg(count + 1),
+        count + 1, 1, count + 1, 1, &ok);
     if (!ok)
         return;
 
-    const QString path = QDir::tempPath() +
-                         QString("/blank_page_%1.pdf").arg(QDateTime::currentMSecsSinceEpoch());
+    const QString path =
+        QDir::tempPath() + QString("/blank_page_%1.pdf").arg(QDateTime::currentMSecsSinceEpoch());
     if (!writeBlankPage(path)) {
         QMessageBox::warning(this, "Blank Page Failed",
                              QString("Could not write the blank page file:\n%1").arg(path));
@@ -1002,7 +1012,10 @@ bool MainWindow::writeBlankPage(const QString &path)
 
 namespace {
 
-QString padded(int number, int digits) { return QString("%1").arg(number, digits, 10, QChar('0')); }
+QString padded(int number, int digits)
+{
+    return QString("%1").arg(number, digits, 10, QChar('0'));
+}
 
 // "~12.3%", or the word for "unknown" when there was nothing to compare with.
 QString reductionText(qint64 before, qint64 after, const QString &unknown)
@@ -1030,8 +1043,8 @@ bool askMergePassword(QWidget *parent, OutputJobs::Encryption *encryption)
         // An accepted empty password means no protection.
         if (!dialog.getPassword().isEmpty())
             *encryption = PdfPostProcessor::EncryptionOptions{
-                dialog.getPassword(),      dialog.getOwnerPassword(), dialog.getEncryptionLevel(),
-                dialog.allowPrinting(),    dialog.allowCopying(),     dialog.allowModifying()};
+                dialog.getPassword(),   dialog.getOwnerPassword(), dialog.getEncryptionLevel(),
+                dialog.allowPrinting(), dialog.allowCopying(),     dialog.allowModifying()};
     }
     return true;
 }
@@ -1058,15 +1071,14 @@ void MainWindow::warnNotWritten(const QString &file, const QString &error, bool 
 
 int MainWindow::askCompressionDpi(QString *qualityName)
 {
-    const QStringList presets{
-        QString::fromUtf8("🔥 Maksimum sıkıştırma (72 DPI - en küçük dosya)"),
-        QString::fromUtf8("⚖️ Dengeli kalite (150 DPI - önerilen)"),
-        QString::fromUtf8("💎 Yüksek kalite (200 DPI - daha büyük dosya)"),
-        QString::fromUtf8("🎯 Özel DPI...")};
+    const QStringList presets{QString::fromUtf8("🔥 Maksimum sıkıştırma (72 DPI - en küçük dosya)"),
+                              QString::fromUtf8("⚖️ Dengeli kalite (150 DPI - önerilen)"),
+                              QString::fromUtf8("💎 Yüksek kalite (200 DPI - daha büyük dosya)"),
+                              QString::fromUtf8("🎯 Özel DPI...")};
     bool ok = false;
-    const QString preset = QInputDialog::getItem(this, QString::fromUtf8("Sıkıştırma Kalitesi"),
-                                                 QString::fromUtf8("Kalite seviyesi seçin:"),
-                                                 presets, 1, false, &ok);
+    const QString preset =
+        QInputDialog::getItem(this, QString::fromUtf8("Sıkıştırma Kalitesi"),
+                              QString::fromUtf8("Kalite seviyesi seçin:"), presets, 1, false, &ok);
     if (!ok)
         return 0;
     if (preset.contains("72 DPI")) {
@@ -1114,12 +1126,10 @@ void MainWindow::mergePDFs()
     const int count = pages.size();
     startProgress(count);
     showStatus(QString::fromUtf8("PDF'ler birleştiriliyor..."));
-    const OutputJobs::Result result =
-        OutputJobs::merge(pages, target, options, outputProgress([count](int done) {
-                              return QString::fromUtf8("Birleştiriliyor... %1/%2")
-                                  .arg(done)
-                                  .arg(count);
-                          }));
+    const OutputJobs::Result result = OutputJobs::merge(
+        pages, target, options, outputProgress([count](int done) {
+            return QString::fromUtf8("Birleştiriliyor... %1/%2").arg(done).arg(count);
+        }));
     finishProgress();
     if (!result.written) {
         warnNotWritten(target, result.error, true);
@@ -1169,10 +1179,9 @@ void MainWindow::splitPDF()
     const bool selectedOnly = !everyPage && mode.contains(QString::fromUtf8("Seçili"));
     int perFile = 0;
     if (!everyPage && !selectedOnly) {
-        perFile = QInputDialog::getInt(
-            this, QString::fromUtf8("Sayfa Sayısı"),
-            QString::fromUtf8("Her kaç sayfada bir dosya oluşturulsun?"), 5, 1,
-            pageWidgets.size(), 1, &ok);
+        perFile = QInputDialog::getInt(this, QString::fromUtf8("Sayfa Sayısı"),
+                                       QString::fromUtf8("Her kaç sayfada bir dosya oluşturulsun?"),
+                                       5, 1, pageWidgets.size(), 1, &ok);
         if (!ok)
             return;
     }
@@ -1183,12 +1192,10 @@ void MainWindow::splitPDF()
     OutputJobs::Result result;
     if (perFile > 0) {
         const int fileCount = (count + perFile - 1) / perFile;
-        result = OutputJobs::splitRuns(pages, folder, perFile, outputProgress(nullptr),
-                                       [this, fileCount](int file) {
-                                           showStatus(QString::fromUtf8("Bölünüyor... %1/%2 dosya")
-                                                          .arg(file)
-                                                          .arg(fileCount));
-                                       });
+        result = OutputJobs::splitRuns(
+            pages, folder, perFile, outputProgress(nullptr), [this, fileCount](int file) {
+                showStatus(QString::fromUtf8("Bölünüyor... %1/%2 dosya").arg(file).arg(fileCount));
+            });
     } else {
         if (selectedOnly) {
             pages.removeIf([](const PageRef &page) { return !page.selected; });
@@ -1206,11 +1213,10 @@ void MainWindow::splitPDF()
             return QString("%1/%2_sayfa_%3.pdf")
                 .arg(folder, QFileInfo(page.filePath).baseName(), padded(n, 3));
         };
-        result = OutputJobs::splitPages(pages, pathOf, outputProgress([total](int done) {
-                                            return QString::fromUtf8("Bölünüyor... %1/%2")
-                                                .arg(done)
-                                                .arg(total);
-                                        }));
+        result = OutputJobs::splitPages(
+            pages, pathOf, outputProgress([total](int done) {
+                return QString::fromUtf8("Bölünüyor... %1/%2").arg(done).arg(total);
+            }));
     }
     finishProgress();
     if (!result.written && !result.failedFile.isEmpty()) {
@@ -1330,8 +1336,8 @@ void MainWindow::cropPages()
     const QStringList presets{"Remove 10% margins (all sides)", "Remove 15% margins (all sides)",
                               "Remove 20% margins (all sides)", "Custom crop..."};
     bool ok = false;
-    const QString preset = QInputDialog::getItem(this, "Crop Pages", "Select crop preset:",
-                                                 presets, 0, false, &ok);
+    const QString preset =
+        QInputDialog::getItem(this, "Crop Pages", "Select crop preset:", presets, 0, false, &ok);
     if (!ok)
         return;
     double margin = 0.10;
@@ -1423,7 +1429,8 @@ void MainWindow::exportPages()
     QString message = QString("Successfully exported %1 pages to:\n%2")
                           .arg(QString::number(result.drawn), folder);
     if (result.failures > 0)
-        message += QString::fromUtf8("\n\n⚠️ %1 pages could not be exported").arg(result.failures);
+        message +=
+            QString::fromUtf8("\n\n⚠️ %1 pages could not be exported").arg(result.failures);
     QMessageBox::information(this, "Export Complete", message);
     showStatus(QString("Exported %1 pages").arg(result.drawn));
 }
@@ -1434,15 +1441,16 @@ void MainWindow::extractImages()
         QMessageBox::information(this, "No Pages", "No pages loaded. Please add PDF files first.");
         return;
     }
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, "Select Output Folder for Extracted Images", QDir::homePath(),
-        QFileDialog::ShowDirsOnly);
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, "Select Output Folder for Extracted Images",
+                                          QDir::homePath(), QFileDialog::ShowDirsOnly);
     if (folder.isEmpty())
         return;
     bool ok = false;
     const QString choice = QInputDialog::getItem(
-        this, "Image Format", "Select output format:",
-        {"PNG (*.png)", "JPEG (*.jpg)", "BMP (*.bmp)", "TIFF (*.tiff)"}, 0, false, &ok);
+        this, "Image Format",
+        "Select output format:", {"PNG (*.png)", "JPEG (*.jpg)", "BMP (*.bmp)", "TIFF (*.tiff)"}, 0,
+        false, &ok);
     if (!ok)
         return;
     QString extension = "png";
@@ -1474,7 +1482,8 @@ void MainWindow::extractImages()
     QString message = QString::fromUtf8("✅ Successfully extracted %1 images to:\n%2")
                           .arg(QString::number(result.drawn), folder);
     if (result.failures > 0)
-        message += QString::fromUtf8("\n\n⚠️ %1 images could not be extracted").arg(result.failures);
+        message +=
+            QString::fromUtf8("\n\n⚠️ %1 images could not be extracted").arg(result.failures);
     QMessageBox::information(this, "Extraction Complete", message);
     showStatus(QString("Extracted %1 images").arg(result.drawn));
 }
@@ -1649,8 +1658,8 @@ void MainWindow::setPassword()
 
 void MainWindow::removePassword()
 {
-    const QString source = QFileDialog::getOpenFileName(
-        this, "Select Password-Protected PDF", QDir::homePath(), "PDF Files (*.pdf)");
+    const QString source = QFileDialog::getOpenFileName(this, "Select Password-Protected PDF",
+                                                        QDir::homePath(), "PDF Files (*.pdf)");
     if (source.isEmpty())
         return;
     {
@@ -1686,10 +1695,10 @@ void MainWindow::removePassword()
         return;
     const int count = document.pageCount();
     startProgress(count);
-    const OutputJobs::Result result = OutputJobs::writeDocument(
-        document, path, outputProgress([count](int done) {
-            return QString("Unlocking... %1 of %2").arg(done).arg(count);
-        }));
+    const OutputJobs::Result result =
+        OutputJobs::writeDocument(document, path, outputProgress([count](int done) {
+                                      return QString("Unlocking... %1 of %2").arg(done).arg(count);
+                                  }));
     finishProgress();
     if (!result.written) {
         warnNotWritten(path, result.error, false);
@@ -1724,8 +1733,7 @@ void MainWindow::printPages()
     if (!ok || answer.isEmpty())
         return;
     // Taken now: the dialogs below and the direct print loop pump events.
-    const QList<PageRef> pages =
-        pageRefsOf(answer.contains("All pages") ? pageWidgets : selected);
+    const QList<PageRef> pages = pageRefsOf(answer.contains("All pages") ? pageWidgets : selected);
     if (pages.isEmpty()) {
         QMessageBox::information(this, "No Selection", "No pages selected for printing.");
         return;

@@ -3,8 +3,7 @@
 OutputFile::OutputFile(const QString &path)
     : path(path)
     , file(path)
-{
-}
+{}
 
 OutputFile::~OutputFile()
 {
@@ -12,7 +11,10 @@ OutputFile::~OutputFile()
         file.cancelWriting();
 }
 
-void OutputFile::setFinisher(Finisher function) { finisher = std::move(function); }
+void OutputFile::setFinisher(Finisher function)
+{
+    finisher = std::move(function);
+}
 
 bool OutputFile::open()
 {

@@ -14,8 +14,8 @@
 class OutputFile
 {
 public:
-    using Finisher = std::function<bool(const QByteArray &input, QByteArray *output,
-                                        QString *error)>;
+    using Finisher =
+        std::function<bool(const QByteArray &input, QByteArray *output, QString *error)>;
 
     explicit OutputFile(const QString &path);
     ~OutputFile();

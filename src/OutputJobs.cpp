@@ -86,8 +86,7 @@ private:
 // Adds the outline and the encryption, when asked for, once the writer is
 // done; `bookmarksWritten` receives the number of outline entries.
 OutputFile::Finisher postProcessing(const QList<PdfPostProcessor::OutlineEntry> *outline,
-                                    const OutputJobs::Encryption &encryption,
-                                    int *bookmarksWritten)
+                                    const OutputJobs::Encryption &encryption, int *bookmarksWritten)
 {
     if (!outline && !encryption)
         return {};

@@ -17,7 +17,8 @@ namespace {
 const char *const kInfoLook = "color: #888; font-size: 11px; padding: 10px; background-color: "
                               "#2a2a2a; border-radius: 4px;";
 
-QSpinBox *makeSpin(int minimum, int maximum, int value, const char *name) {
+QSpinBox *makeSpin(int minimum, int maximum, int value, const char *name)
+{
     auto *spin = new QSpinBox;
     spin->setObjectName(name);
     spin->setRange(minimum, maximum);
@@ -26,7 +27,8 @@ QSpinBox *makeSpin(int minimum, int maximum, int value, const char *name) {
     return spin;
 }
 
-QComboBox *makeCombo(const QStringList &entries, int current, const char *name) {
+QComboBox *makeCombo(const QStringList &entries, int current, const char *name)
+{
     auto *combo = new QComboBox;
     combo->setObjectName(name);
     combo->addItems(entries);
@@ -39,14 +41,16 @@ QComboBox *makeCombo(const QStringList &entries, int current, const char *name) 
 
 PageNumberDialog::PageNumberDialog(int totalPages, QWidget *parent)
     : QDialog(parent)
-    , totalPages(totalPages) {
+    , totalPages(totalPages)
+{
     setWindowTitle("Add Page Numbers");
     setModal(true);
     resize(450, 400);
     setupUI();
 }
 
-void PageNumberDialog::setupUI() {
+void PageNumberDialog::setupUI()
+{
     setStyleSheet(Theme::dialogBackground());
     auto *mainLayout = new QVBoxLayout(this);
     mainLayout->setSpacing(15);
@@ -112,26 +116,32 @@ void PageNumberDialog::setupUI() {
     mainLayout->addWidget(buttons);
 }
 
-int PageNumberDialog::getPosition() const {
+int PageNumberDialog::getPosition() const
+{
     return positionCombo->currentIndex();
 }
 
-int PageNumberDialog::getFormat() const {
+int PageNumberDialog::getFormat() const
+{
     return formatCombo->currentIndex();
 }
 
-int PageNumberDialog::getStartNumber() const {
+int PageNumberDialog::getStartNumber() const
+{
     return startSpin->value();
 }
 
-int PageNumberDialog::getFontSize() const {
+int PageNumberDialog::getFontSize() const
+{
     return fontSizeSpin->value();
 }
 
-QString PageNumberDialog::getFontFamily() const {
+QString PageNumberDialog::getFontFamily() const
+{
     return fontCombo->currentFont().family();
 }
 
-int PageNumberDialog::getMargin() const {
+int PageNumberDialog::getMargin() const
+{
     return marginSpin->value();
 }

@@ -7,7 +7,8 @@ class QFontComboBox;
 class QSpinBox;
 
 // Collects the format, placement and look of the page labels.
-class PageNumberDialog : public QDialog {
+class PageNumberDialog : public QDialog
+{
     Q_OBJECT
 
 public:

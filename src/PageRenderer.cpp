@@ -13,8 +13,8 @@ QList<PageRef> pageRefsOf(const QList<PageWidget *> &tiles)
     QList<PageRef> refs;
     refs.reserve(tiles.size());
     for (const PageWidget *tile : tiles)
-        refs.append({tile->getFilePath(), tile->getPageNumber(), tile->getRotation(),
-                     tile->isSelected()});
+        refs.append(
+            {tile->getFilePath(), tile->getPageNumber(), tile->getRotation(), tile->isSelected()});
     return refs;
 }
 

@@ -42,8 +42,7 @@ public:
 
     // Pixel size of a page of `points` rendered at `scale` pixels per point,
     // each side truncated, scaled down as a whole to stay within `budget`.
-    static QSize renderSize(const QSizeF &points, double scale,
-                            qint64 budget = DefaultPixelBudget);
+    static QSize renderSize(const QSizeF &points, double scale, qint64 budget = DefaultPixelBudget);
 
     // Renders page `pageNumber` (from 1) of an open document on white, unrotated.
     static QImage renderPage(QPdfDocument &document, int pageNumber, double scale,

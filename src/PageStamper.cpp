@@ -13,7 +13,8 @@ constexpr int kTileMargin = 50;
 constexpr int kPreviewWidth = 320;
 constexpr int kPreviewHeight = 200;
 
-QFont stampFont(const QString &family, int pointSize) {
+QFont stampFont(const QString &family, int pointSize)
+{
     QFont font(family);
     font.setPointSize(pointSize);
     return font;
@@ -21,7 +22,8 @@ QFont stampFont(const QString &family, int pointSize) {
 
 // Draws the text centred on the anchor along the turned axis, its baseline a
 // quarter of a line below the anchor.
-void drawCentred(QPainter &painter, const QPoint &anchor, int rotation, const QString &text) {
+void drawCentred(QPainter &painter, const QPoint &anchor, int rotation, const QString &text)
+{
     const QFontMetrics metrics = painter.fontMetrics();
     const int w = metrics.horizontalAdvance(text);
     const int h = metrics.height();
@@ -32,11 +34,13 @@ void drawCentred(QPainter &painter, const QPoint &anchor, int rotation, const QS
 
 } // namespace
 
-int alphaFor(int opacity) {
+int alphaFor(int opacity)
+{
     return opacity * 255 / 100;
 }
 
-QPoint watermarkAnchor(int position, int width, int height) {
+QPoint watermarkAnchor(int position, int width, int height)
+{
     const int column = position % 3;
     const int row = position / 3;
     const int x = column == 0 ? kTileMargin : column == 1 ? width / 2 : width - kTileMargin;
@@ -44,7 +48,8 @@ QPoint watermarkAnchor(int position, int width, int height) {
     return QPoint(x, y);
 }
 
-QPoint previewAnchor(int position, int textWidth) {
+QPoint previewAnchor(int position, int textWidth)
+{
     const int column = position % 3;
     const int row = position / 3;
     const int x = column == 0 ? 20 : column == 1 ? 160 : 300 - textWidth;
@@ -52,11 +57,13 @@ QPoint previewAnchor(int position, int textWidth) {
     return QPoint(x, y);
 }
 
-QString buttonTextColor(const QColor &background) {
+QString buttonTextColor(const QColor &background)
+{
     return background.lightness() <= 128 ? QStringLiteral("white") : QStringLiteral("black");
 }
 
-void paintWatermark(QImage &image, const Watermark &mark) {
+void paintWatermark(QImage &image, const Watermark &mark)
+{
     if (image.isNull())
         return;
     QPainter painter(&image);
@@ -69,7 +76,8 @@ void paintWatermark(QImage &image, const Watermark &mark) {
                 mark.rotation, mark.text);
 }
 
-QImage watermarkPreview(const Watermark &mark) {
+QImage watermarkPreview(const Watermark &mark)
+{
     QImage sketch(kPreviewWidth, kPreviewHeight, QImage::Format_ARGB32_Premultiplied);
     sketch.fill(Qt::white);
     QPainter painter(&sketch);
@@ -84,7 +92,8 @@ QImage watermarkPreview(const Watermark &mark) {
     return sketch;
 }
 
-QString pageLabel(int format, int number, int total) {
+QString pageLabel(int format, int number, int total)
+{
     static const char *const lower[] = {"",   "i",   "ii",   "iii", "iv", "v",
                                         "vi", "vii", "viii", "ix",  "x"};
     static const char *const upper[] = {"",   "I",   "II",   "III", "IV", "V",
@@ -105,7 +114,8 @@ QString pageLabel(int format, int number, int total) {
 }
 
 QPoint labelPosition(int position, int width, int height, int labelWidth, int lineHeight,
-                     int margin) {
+                     int margin)
+{
     const int column = position % 3;
     const bool top = position < 3;
     const int x = column == 0   ? margin
@@ -116,7 +126,8 @@ QPoint labelPosition(int position, int width, int height, int labelWidth, int li
 }
 
 void paintPageLabel(QImage &image, const QString &label, const QString &fontFamily, int fontSize,
-                    int position, int margin) {
+                    int position, int margin)
+{
     if (image.isNull())
         return;
     QPainter painter(&image);

@@ -10,7 +10,8 @@ class QImage;
 // tiles or dialogs, so the placement rules can be checked by pixels alone.
 namespace PageStamper {
 
-struct Watermark {
+struct Watermark
+{
     QString text;
     QString fontFamily;
     int fontSize = 48; // points, used unscaled

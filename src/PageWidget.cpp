@@ -18,17 +18,17 @@
 namespace {
 
 // Tile looks: one sheet per state.
-const char *const kFirstLook =
-    "PageWidget {    background-color: #2d2d2d;    border: 2px solid #444;    border-radius: 6px; }";
-const char *const kNormalLook =
-    "PageWidget {    background-color: #2a2a2a;    border: 1px solid #404040;    border-radius: 6px; }";
-const char *const kHoverLook =
-    "PageWidget {    background-color: #2a2a2a;    border: 1px solid #1976d2;    border-radius: 6px; }";
+const char *const kFirstLook = "PageWidget {    background-color: #2d2d2d;    border: 2px solid "
+                               "#444;    border-radius: 6px; }";
+const char *const kNormalLook = "PageWidget {    background-color: #2a2a2a;    border: 1px solid "
+                                "#404040;    border-radius: 6px; }";
+const char *const kHoverLook = "PageWidget {    background-color: #2a2a2a;    border: 1px solid "
+                               "#1976d2;    border-radius: 6px; }";
 const char *const kSelectedLook =
     "PageWidget {    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #1565c0, stop:1 "
     "#0d47a1);    border: 5px solid #00e5ff;    border-radius: 8px; }";
-const char *const kDragOverLook =
-    "PageWidget {    background-color: #1a1a2e;    border: 2px dashed #1976d2;    border-radius: 6px; }";
+const char *const kDragOverLook = "PageWidget {    background-color: #1a1a2e;    border: 2px "
+                                  "dashed #1976d2;    border-radius: 6px; }";
 
 const char *const kBadgeNormal =
     "QLabel {    background-color: #1976d2;    color: white;    font-size: 13px;    font-weight: "
@@ -45,9 +45,10 @@ const char *const kCaptionLook = "color: #e0e0e0; font-size: 10px;";
 QString overlayButtonLook(const char *background, const char *border, const char *hoverBackground,
                           const char *hoverBorder)
 {
-    return QString("QPushButton {    background-color: %1;    border: 1px solid %2;    "
-                   "border-radius: 6px; }QPushButton:hover {    background-color: %3;    border: 1px "
-                   "solid %4; }")
+    return QString(
+               "QPushButton {    background-color: %1;    border: 1px solid %2;    "
+               "border-radius: 6px; }QPushButton:hover {    background-color: %3;    border: 1px "
+               "solid %4; }")
         .arg(background, border, hoverBackground, hoverBorder);
 }
 
@@ -88,8 +89,8 @@ QIcon overlayIcon(QStyle *style, int which)
     QHash<int, QIcon> &icons = sharedIcons();
     auto found = icons.find(which);
     if (found == icons.end())
-        found = icons.insert(which,
-                             style->standardIcon(static_cast<QStyle::StandardPixmap>(which)));
+        found =
+            icons.insert(which, style->standardIcon(static_cast<QStyle::StandardPixmap>(which)));
     return *found;
 }
 
@@ -155,8 +156,9 @@ void PageWidget::setupUI()
     grid->setContentsMargins(0, 0, 0, 0);
     overlayLayout->addWidget(buttons);
 
-    previewButton = makeOverlayButton(QStyle::SP_FileDialogDetailedView, "Preview (or double-click)",
-                                      blueButtonLook(), "previewButton");
+    previewButton =
+        makeOverlayButton(QStyle::SP_FileDialogDetailedView, "Preview (or double-click)",
+                          blueButtonLook(), "previewButton");
     selectButton = makeOverlayButton(QStyle::SP_DialogApplyButton, "Select/Deselect",
                                      greyButtonLook(), "selectButton");
     rotateButton = makeOverlayButton(QStyle::SP_BrowserReload, QString::fromUtf8("Rotate 90°"),
@@ -185,8 +187,8 @@ void PageWidget::setupUI()
     QString name = QFileInfo(filePath).baseName();
     if (name.length() > 15)
         name = name.left(15) + "...";
-    infoLabel = new QLabel(QString::fromUtf8("%1 • S:%2/%3").arg(name).arg(pageNumber).arg(totalPages),
-                           this);
+    infoLabel = new QLabel(
+        QString::fromUtf8("%1 • S:%2/%3").arg(name).arg(pageNumber).arg(totalPages), this);
     infoLabel->setObjectName("infoLabel");
     infoLabel->setAlignment(Qt::AlignCenter);
     infoLabel->setStyleSheet(kCaptionLook);
@@ -256,7 +258,10 @@ void PageWidget::updateSelectionStyle()
     indexLabel->setStyleSheet(selected ? kBadgeSelected : kBadgeNormal);
 }
 
-void PageWidget::applyLook(const QString &tileSheet) { setStyleSheet(tileSheet); }
+void PageWidget::applyLook(const QString &tileSheet)
+{
+    setStyleSheet(tileSheet);
+}
 
 void PageWidget::mousePressEvent(QMouseEvent *event)
 {

@@ -188,7 +188,10 @@ void PasswordDialog::validateAndAccept()
     accept();
 }
 
-QString PasswordDialog::getPassword() const { return passwordEdit->text(); }
+QString PasswordDialog::getPassword() const
+{
+    return passwordEdit->text();
+}
 
 QString PasswordDialog::getOwnerPassword() const
 {

@@ -18,14 +18,16 @@
 namespace {
 
 // Options we cannot honour; reported as they are, without a "damaged" prefix.
-class Refusal : public std::runtime_error {
+class Refusal : public std::runtime_error
+{
 public:
     using std::runtime_error::runtime_error;
 };
 
 // Shows the top of the page at the reader's current zoom. A turned page has
 // its top somewhere else, so it is shown whole instead.
-QPDFObjectHandle destination(QPDFPageObjectHelper page) {
+QPDFObjectHandle destination(QPDFPageObjectHelper page)
+{
     QPDFObjectHandle target = page.getObjectHandle();
     QPDFObjectHandle box = page.getMediaBox();
     QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
@@ -38,7 +40,8 @@ QPDFObjectHandle destination(QPDFPageObjectHelper page) {
          QPDFObjectHandle::newReal(std::max(r.lly, r.ury), 2), QPDFObjectHandle::newNull()});
 }
 
-int writeOutline(QPDF &pdf, const QList<PdfPostProcessor::OutlineEntry> &entries) {
+int writeOutline(QPDF &pdf, const QList<PdfPostProcessor::OutlineEntry> &entries)
+{
     const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
     QPDFObjectHandle outlines =
         pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
@@ -70,7 +73,8 @@ int writeOutline(QPDF &pdf, const QList<PdfPostProcessor::OutlineEntry> &entries
 // Revision 4 hashes the password as PDFDocEncoding bytes, which is what
 // standard readers make of the typed text; letters outside it cannot be typed
 // back reliably, so they are refused rather than stored as UTF-8.
-std::string revision4Password(const QString &password) {
+std::string revision4Password(const QString &password)
+{
     std::string bytes;
     if (!QUtil::utf8_to_pdf_doc(password.toStdString(), bytes))
         throw Refusal("A password for 128-bit encryption may only use Western European letters, "
@@ -78,7 +82,8 @@ std::string revision4Password(const QString &password) {
     return bytes;
 }
 
-void applyEncryption(QPDFWriter &writer, const PdfPostProcessor::EncryptionOptions &options) {
+void applyEncryption(QPDFWriter &writer, const PdfPostProcessor::EncryptionOptions &options)
+{
     const QString owner =
         options.ownerPassword.isEmpty() ? options.userPassword : options.ownerPassword;
     const bool modify = options.allowModifying;
@@ -103,16 +108,19 @@ void applyEncryption(QPDFWriter &writer, const PdfPostProcessor::EncryptionOptio
 
 } // namespace
 
-void PdfPostProcessor::setOutline(const QList<OutlineEntry> &entries) {
+void PdfPostProcessor::setOutline(const QList<OutlineEntry> &entries)
+{
     outline = entries;
 }
 
-void PdfPostProcessor::setEncryption(const EncryptionOptions &options) {
+void PdfPostProcessor::setEncryption(const EncryptionOptions &options)
+{
     encryption = options;
     encrypt = true;
 }
 
-bool PdfPostProcessor::process(const QByteArray &input, QByteArray *output) {
+bool PdfPostProcessor::process(const QByteArray &input, QByteArray *output)
+{
     error.clear();
     written = 0;
     try {

@@ -19,14 +19,17 @@
 // Without an outline and without encryption the file is still parsed and
 // rewritten, and the result is never encrypted. Not thread-safe; use one
 // object per output file.
-class PdfPostProcessor {
+class PdfPostProcessor
+{
 public:
-    struct OutlineEntry {
+    struct OutlineEntry
+    {
         QString title;
         int pageIndex = 0; // from 0
     };
 
-    struct EncryptionOptions {
+    struct EncryptionOptions
+    {
         QString userPassword;        // needed to open the file; may be empty
         QString ownerPassword;       // full rights; empty means the user password
         int keyBits = 256;           // 256: AES-256 (revision 6), 128: AES-128 (revision 4)

@@ -55,7 +55,8 @@ constexpr int kMaxRenderSide = 8000;
 // The buttons never take the keyboard focus, so that the arrow and page keys
 // always reach the dialog's own navigation instead of a slider or button.
 QPushButton *makeButton(const QString &text, const char *look, const char *objectName,
-                        QWidget *parent = nullptr) {
+                        QWidget *parent = nullptr)
+{
     auto *button = new QPushButton(text, parent);
     button->setObjectName(objectName);
     button->setStyleSheet(look);
@@ -65,7 +66,8 @@ QPushButton *makeButton(const QString &text, const char *look, const char *objec
 
 // Renders at kRenderScale pixels per point, but never beyond kMaxRenderSide
 // on the longer side, so that a poster-sized page can still be allocated.
-QImage renderOnWhite(QPdfDocument &document, int pageIndex) {
+QImage renderOnWhite(QPdfDocument &document, int pageIndex)
+{
     const QSizeF points = document.pagePointSize(pageIndex);
     QSize size(static_cast<int>(points.width() * kRenderScale),
                static_cast<int>(points.height() * kRenderScale));
@@ -92,7 +94,8 @@ QImage renderOnWhite(QPdfDocument &document, int pageIndex) {
 PreviewDialog::PreviewDialog(const QList<PageInfo> &pages, int currentIndex, QWidget *parent)
     : QDialog(parent)
     , pages(pages)
-    , currentIndex(currentIndex) {
+    , currentIndex(currentIndex)
+{
     setWindowTitle("PDF Preview");
     resize(1000, 800);
     setModal(true);
@@ -101,7 +104,8 @@ PreviewDialog::PreviewDialog(const QList<PageInfo> &pages, int currentIndex, QWi
     QTimer::singleShot(kFitDelayAfterOpen, this, &PreviewDialog::fitToWindow);
 }
 
-void PreviewDialog::setupUI() {
+void PreviewDialog::setupUI()
+{
     setStyleSheet(Theme::dialogBackground());
     auto *mainLayout = new QVBoxLayout(this);
     mainLayout->setContentsMargins(10, 10, 10, 10);
@@ -181,7 +185,8 @@ void PreviewDialog::setupUI() {
     mainLayout->addLayout(bottom);
 }
 
-void PreviewDialog::loadPage(int index) {
+void PreviewDialog::loadPage(int index)
+{
     if (index < 0 || index >= pages.size())
         return;
     currentIndex = index;
@@ -203,7 +208,8 @@ void PreviewDialog::loadPage(int index) {
     updateNavigationButtons();
 }
 
-void PreviewDialog::showScaled() {
+void PreviewDialog::showScaled()
+{
     const QSize size(static_cast<int>(currentPixmap.width() * zoomFactor),
                      static_cast<int>(currentPixmap.height() * zoomFactor));
     const QPixmap scaled =
@@ -212,7 +218,8 @@ void PreviewDialog::showScaled() {
     imageLabel->resize(scaled.size());
 }
 
-void PreviewDialog::updateNavigationButtons() {
+void PreviewDialog::updateNavigationButtons()
+{
     const int count = pages.size();
     firstButton->setEnabled(currentIndex > 0);
     prevButton->setEnabled(currentIndex > 0);
@@ -222,36 +229,43 @@ void PreviewDialog::updateNavigationButtons() {
     nextButton->setVisible(count > 1);
 }
 
-void PreviewDialog::goTo(int index) {
+void PreviewDialog::goTo(int index)
+{
     loadPage(index);
     QTimer::singleShot(kFitDelayAfterMove, this, &PreviewDialog::fitToWindow);
 }
 
-void PreviewDialog::nextPage() {
+void PreviewDialog::nextPage()
+{
     if (currentIndex < pages.size() - 1)
         goTo(currentIndex + 1);
 }
 
-void PreviewDialog::prevPage() {
+void PreviewDialog::prevPage()
+{
     if (currentIndex > 0)
         goTo(currentIndex - 1);
 }
 
-void PreviewDialog::firstPage() {
+void PreviewDialog::firstPage()
+{
     goTo(0);
 }
 
-void PreviewDialog::lastPage() {
+void PreviewDialog::lastPage()
+{
     goTo(pages.size() - 1);
 }
 
-void PreviewDialog::onZoomChanged(int value) {
+void PreviewDialog::onZoomChanged(int value)
+{
     zoomFactor = value / 100.0;
     if (!currentPixmap.isNull())
         showScaled();
 }
 
-void PreviewDialog::fitToWindow() {
+void PreviewDialog::fitToWindow()
+{
     if (currentPixmap.isNull())
         return;
     const QSize viewport = scrollArea->viewport()->size();
@@ -261,11 +275,13 @@ void PreviewDialog::fitToWindow() {
     zoomSlider->setValue(qBound(25, static_cast<int>(scale), 400));
 }
 
-void PreviewDialog::actualSize() {
+void PreviewDialog::actualSize()
+{
     zoomSlider->setValue(100);
 }
 
-void PreviewDialog::keyPressEvent(QKeyEvent *event) {
+void PreviewDialog::keyPressEvent(QKeyEvent *event)
+{
     switch (event->key()) {
     case Qt::Key_Escape:
         reject();
@@ -291,7 +307,8 @@ void PreviewDialog::keyPressEvent(QKeyEvent *event) {
     event->accept();
 }
 
-void PreviewDialog::placeFloatingButtons() {
+void PreviewDialog::placeFloatingButtons()
+{
     if (!prevButton || !nextButton)
         return;
     const QRect area = scrollArea->geometry();
@@ -302,12 +319,14 @@ void PreviewDialog::placeFloatingButtons() {
     nextButton->raise();
 }
 
-void PreviewDialog::resizeEvent(QResizeEvent *event) {
+void PreviewDialog::resizeEvent(QResizeEvent *event)
+{
     QDialog::resizeEvent(event);
     placeFloatingButtons();
 }
 
-void PreviewDialog::showEvent(QShowEvent *event) {
+void PreviewDialog::showEvent(QShowEvent *event)
+{
     QDialog::showEvent(event);
     placeFloatingButtons();
 }

@@ -11,14 +11,16 @@ class QScrollArea;
 class QSlider;
 
 // One page handed to the preview: where it comes from.
-struct PageInfo {
+struct PageInfo
+{
     QString filePath;
     int pageNumber = 0;
 };
 
 // A modal viewer that renders one page at a time afresh from its source PDF,
 // unrotated and without stamps, with zoom, fit and navigation over the list.
-class PreviewDialog : public QDialog {
+class PreviewDialog : public QDialog
+{
     Q_OBJECT
 
 public:

@@ -29,23 +29,25 @@ void setupApplication(QApplication &app)
     palette.setColor(QPalette::All, QPalette::HighlightedText, Qt::white);
     QApplication::setPalette(palette);
 
-    app.setStyleSheet("QScrollBar:vertical { background: #2a2a2a; width: 12px; border-radius: 6px; }"
-                      "QScrollBar::handle:vertical { background: #0d7377; border-radius: 6px; "
-                      "min-height: 20px; }"
-                      "QScrollBar::handle:vertical:hover { background: #14ffec; }"
-                      "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
-                      "QScrollBar:horizontal { background: #2a2a2a; height: 12px; border-radius: 6px; }"
-                      "QScrollBar::handle:horizontal { background: #0d7377; border-radius: 6px; "
-                      "min-width: 20px; }"
-                      "QScrollBar::handle:horizontal:hover { background: #14ffec; }"
-                      "QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal { width: 0px; }");
+    app.setStyleSheet(
+        "QScrollBar:vertical { background: #2a2a2a; width: 12px; border-radius: 6px; }"
+        "QScrollBar::handle:vertical { background: #0d7377; border-radius: 6px; "
+        "min-height: 20px; }"
+        "QScrollBar::handle:vertical:hover { background: #14ffec; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
+        "QScrollBar:horizontal { background: #2a2a2a; height: 12px; border-radius: 6px; }"
+        "QScrollBar::handle:horizontal { background: #0d7377; border-radius: 6px; "
+        "min-width: 20px; }"
+        "QScrollBar::handle:horizontal:hover { background: #14ffec; }"
+        "QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal { width: 0px; }");
 }
 
 QString windowSheet()
 {
     return "QMainWindow { background-color: #1e1e1e; }"
            "QLabel { color: #e0e0e0; }"
-           "QScrollArea { background-color: #1a1a1a; border: 1px solid #2a2a2a; border-radius: 8px; }"
+           "QScrollArea { background-color: #1a1a1a; border: 1px solid #2a2a2a; border-radius: "
+           "8px; }"
            "QProgressBar { border: none; border-radius: 3px; text-align: center; color: #ccc; "
            "background-color: #2a2a2a; font-size: 11px; }"
            "QProgressBar::chunk { background-color: #1976d2; border-radius: 3px; }"
@@ -53,7 +55,10 @@ QString windowSheet()
            "border-top: 1px solid #2a2a2a; }";
 }
 
-QString titleLabel() { return "color: #ffffff; letter-spacing: 1px;"; }
+QString titleLabel()
+{
+    return "color: #ffffff; letter-spacing: 1px;";
+}
 
 QString pageCountLabel()
 {
@@ -61,7 +66,10 @@ QString pageCountLabel()
            "background-color: #2a2a2a; border-radius: 8px; border: 1px solid #404040;";
 }
 
-QString zoomLabel() { return "color: #ccc; font-size: 12px; font-weight: 500;"; }
+QString zoomLabel()
+{
+    return "color: #ccc; font-size: 12px; font-weight: 500;";
+}
 
 QString slider()
 {
@@ -85,12 +93,12 @@ const char *const kDisabled =
 QString button(const char *weight, const char *padding, const char *background, const char *border,
                const char *text, const QString &hover, bool withDisabled)
 {
-    QString sheet = QString("QPushButton { font-size: 12px; font-weight: %1; border-radius: 4px; "
-                            "border: 1px solid %2; background-color: %3;%4%5 }"
-                            "QPushButton:hover { %6 }")
-                        .arg(weight, border, background,
-                             text ? QString(" color: %1;").arg(text) : QString(),
-                             padding ? QString(" padding: %1;").arg(padding) : QString(), hover);
+    QString sheet =
+        QString("QPushButton { font-size: 12px; font-weight: %1; border-radius: 4px; "
+                "border: 1px solid %2; background-color: %3;%4%5 }"
+                "QPushButton:hover { %6 }")
+            .arg(weight, border, background, text ? QString(" color: %1;").arg(text) : QString(),
+                 padding ? QString(" padding: %1;").arg(padding) : QString(), hover);
     if (withDisabled)
         sheet += kDisabled;
     return sheet;
@@ -138,11 +146,20 @@ QString emptyStateHint()
     return "color: #666; font-size: 13px; font-family: 'Segoe UI'; margin-top: 10px;";
 }
 
-QString dialogBackground() { return "QDialog { background-color: #1e1e1e; }"; }
+QString dialogBackground()
+{
+    return "QDialog { background-color: #1e1e1e; }";
+}
 
-QString dialogHeading() { return "font-size: 16px; font-weight: 700; color: #1976d2; padding: 10px;"; }
+QString dialogHeading()
+{
+    return "font-size: 16px; font-weight: 700; color: #1976d2; padding: 10px;";
+}
 
-QString dialogInput() { return "padding: 5px; font-size: 12px;"; }
+QString dialogInput()
+{
+    return "padding: 5px; font-size: 12px;";
+}
 
 QString dialogOkButton()
 {
@@ -150,10 +167,19 @@ QString dialogOkButton()
            "font-weight: 600;";
 }
 
-QString dialogCancelButton() { return "padding: 8px 20px; border-radius: 4px;"; }
+QString dialogCancelButton()
+{
+    return "padding: 8px 20px; border-radius: 4px;";
+}
 
-QString selectedPagesNote() { return "color: #1976d2; font-size: 11px; padding-left: 25px;"; }
+QString selectedPagesNote()
+{
+    return "color: #1976d2; font-size: 11px; padding-left: 25px;";
+}
 
-QString applyToCheckBox() { return "font-size: 12px; padding: 5px;"; }
+QString applyToCheckBox()
+{
+    return "font-size: 12px; padding: 5px;";
+}
 
 } // namespace Theme

@@ -33,9 +33,9 @@ QString emptyStateHint();
 
 // Option dialogs
 QString dialogBackground();
-QString dialogHeading();   // 16px blue heading with 10px padding
-QString dialogInput();     // combo boxes, spin boxes and line edits
-QString dialogOkButton();  // the relabelled, blue OK button
+QString dialogHeading();  // 16px blue heading with 10px padding
+QString dialogInput();    // combo boxes, spin boxes and line edits
+QString dialogOkButton(); // the relabelled, blue OK button
 QString dialogCancelButton();
 QString selectedPagesNote();
 QString applyToCheckBox();

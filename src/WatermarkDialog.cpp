@@ -28,7 +28,8 @@ const char *const kColorButtonLook = "QPushButton {    background-color: rgb(%1,
                                      "color: %4;    padding: 8px;    border-radius: 4px;    "
                                      "font-weight: 600; }";
 
-QSpinBox *makeSpin(int minimum, int maximum, int value, const QString &suffix, const char *name) {
+QSpinBox *makeSpin(int minimum, int maximum, int value, const QString &suffix, const char *name)
+{
     auto *spin = new QSpinBox;
     spin->setObjectName(name);
     spin->setRange(minimum, maximum);
@@ -43,14 +44,16 @@ QSpinBox *makeSpin(int minimum, int maximum, int value, const QString &suffix, c
 WatermarkDialog::WatermarkDialog(int totalPages, int selectedPages, QWidget *parent)
     : QDialog(parent)
     , totalPages(totalPages)
-    , selectedPages(selectedPages) {
+    , selectedPages(selectedPages)
+{
     setWindowTitle("Add Watermark");
     setModal(true);
     resize(720, 420);
     setupUI();
 }
 
-void WatermarkDialog::setupUI() {
+void WatermarkDialog::setupUI()
+{
     setStyleSheet(Theme::dialogBackground());
     auto *mainLayout = new QVBoxLayout(this);
     mainLayout->setSpacing(12);
@@ -96,7 +99,8 @@ void WatermarkDialog::setupUI() {
     updatePreview();
 }
 
-QWidget *WatermarkDialog::createTextGroup() {
+QWidget *WatermarkDialog::createTextGroup()
+{
     auto *group = new QGroupBox("Watermark Text");
     auto *form = new QFormLayout(group);
     textEdit = new QLineEdit("CONFIDENTIAL");
@@ -107,7 +111,8 @@ QWidget *WatermarkDialog::createTextGroup() {
     return group;
 }
 
-QWidget *WatermarkDialog::createAppearanceGroup() {
+QWidget *WatermarkDialog::createAppearanceGroup()
+{
     auto *group = new QGroupBox("Appearance");
     auto *form = new QFormLayout(group);
 
@@ -137,7 +142,8 @@ QWidget *WatermarkDialog::createAppearanceGroup() {
     return group;
 }
 
-QWidget *WatermarkDialog::createPositionGroup() {
+QWidget *WatermarkDialog::createPositionGroup()
+{
     auto *group = new QGroupBox("Position");
     auto *form = new QFormLayout(group);
     positionCombo = new QComboBox;
@@ -150,7 +156,8 @@ QWidget *WatermarkDialog::createPositionGroup() {
     return group;
 }
 
-QWidget *WatermarkDialog::createPreviewGroup() {
+QWidget *WatermarkDialog::createPreviewGroup()
+{
     auto *group = new QGroupBox("Preview");
     auto *layout = new QVBoxLayout(group);
     previewLabel = new QLabel;
@@ -162,7 +169,8 @@ QWidget *WatermarkDialog::createPreviewGroup() {
     return group;
 }
 
-QWidget *WatermarkDialog::createApplyToGroup() {
+QWidget *WatermarkDialog::createApplyToGroup()
+{
     auto *group = new QGroupBox("Apply To");
     auto *layout = new QVBoxLayout(group);
     allPagesCheck = new QCheckBox(QString("All pages (%1 pages)").arg(totalPages));
@@ -179,7 +187,8 @@ QWidget *WatermarkDialog::createApplyToGroup() {
     return group;
 }
 
-void WatermarkDialog::applyColorLook() {
+void WatermarkDialog::applyColorLook()
+{
     colorButton->setStyleSheet(QString(kColorButtonLook)
                                    .arg(color.red())
                                    .arg(color.green())
@@ -187,7 +196,8 @@ void WatermarkDialog::applyColorLook() {
                                    .arg(PageStamper::buttonTextColor(color)));
 }
 
-void WatermarkDialog::onColorPicker() {
+void WatermarkDialog::onColorPicker()
+{
     const QColor chosen = QColorDialog::getColor(color, this, "Choose Watermark Color");
     if (!chosen.isValid())
         return;
@@ -196,7 +206,8 @@ void WatermarkDialog::onColorPicker() {
     updatePreview();
 }
 
-void WatermarkDialog::updatePreview() {
+void WatermarkDialog::updatePreview()
+{
     PageStamper::Watermark mark;
     mark.text = getText();
     mark.fontFamily = getFontFamily();
@@ -208,30 +219,37 @@ void WatermarkDialog::updatePreview() {
     previewLabel->setPixmap(QPixmap::fromImage(PageStamper::watermarkPreview(mark)));
 }
 
-QString WatermarkDialog::getText() const {
+QString WatermarkDialog::getText() const
+{
     return textEdit->text();
 }
 
-int WatermarkDialog::getPosition() const {
+int WatermarkDialog::getPosition() const
+{
     return positionCombo->currentIndex();
 }
 
-int WatermarkDialog::getOpacity() const {
+int WatermarkDialog::getOpacity() const
+{
     return opacitySpin->value();
 }
 
-int WatermarkDialog::getFontSize() const {
+int WatermarkDialog::getFontSize() const
+{
     return fontSizeSpin->value();
 }
 
-QString WatermarkDialog::getFontFamily() const {
+QString WatermarkDialog::getFontFamily() const
+{
     return fontCombo->currentFont().family();
 }
 
-int WatermarkDialog::getRotation() const {
+int WatermarkDialog::getRotation() const
+{
     return rotationSpin->value();
 }
 
-bool WatermarkDialog::applyToAllPages() const {
+bool WatermarkDialog::applyToAllPages() const
+{
     return allPagesCheck->isChecked();
 }

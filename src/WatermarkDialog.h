@@ -12,7 +12,8 @@ class QPushButton;
 class QSpinBox;
 
 // Collects the text, look and placement of a watermark, with a live sketch.
-class WatermarkDialog : public QDialog {
+class WatermarkDialog : public QDialog
+{
     Q_OBJECT
 
 public:

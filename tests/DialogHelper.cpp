@@ -1,6 +1,7 @@
 #include "DialogHelper.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -9,6 +10,7 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTest>
 
 DialogHelper::DialogHelper(QObject *parent)
     : QObject(parent)
@@ -37,7 +39,10 @@ DialogHelper &DialogHelper::messageBox(QMessageBox::StandardButton button)
     return *this;
 }
 
-DialogHelper &DialogHelper::file(const QString &path) { return files({path}); }
+DialogHelper &DialogHelper::file(const QString &path)
+{
+    return files({path});
+}
 
 DialogHelper &DialogHelper::files(const QStringList &paths)
 {
@@ -50,12 +55,25 @@ DialogHelper &DialogHelper::files(const QStringList &paths)
             if (auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit"))
                 edit->setText(paths.first());
         } else {
-            QStringList quoted;
-            for (const QString &p : paths)
-                quoted << '"' + QFileInfo(p).fileName() + '"';
+            // Typed names only select files the folder view already lists,
+            // and it fills in the background: wait for each name.
+            dialog->setNameFilter("All Files (*.*)");
             dialog->setDirectory(QFileInfo(paths.first()).absolutePath());
-            if (auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit"))
-                edit->setText(quoted.join(' '));
+            auto *view = dialog->findChild<QAbstractItemView *>("listView");
+            QStringList names;
+            for (const QString &path : paths) {
+                names << QFileInfo(path).fileName();
+                const bool listed = QTest::qWaitFor([&] {
+                    const QModelIndex first = view->model()->index(0, 0, view->rootIndex());
+                    return !view->model()
+                                ->match(first, Qt::DisplayRole, names.last(), 1, Qt::MatchExactly)
+                                .isEmpty();
+                });
+                if (!listed)
+                    qWarning("DialogHelper: %s is not listed", qPrintable(path));
+            }
+            dialog->findChild<QLineEdit *>("fileNameEdit")
+                ->setText('"' + names.join("\" \"") + '"');
         }
         // Queued: accepting may open a dialog of its own (asking before
         // replacing a file), which the next poll must be free to answer.

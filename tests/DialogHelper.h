@@ -48,8 +48,6 @@ public:
 
     // True when every queued answer was used and no unexpected dialog showed.
     bool done() const { return queue.isEmpty() && unexpectedCount == 0; }
-    int pending() const { return queue.size(); }
-    int unexpected() const { return unexpectedCount; }
     const QList<Record> &records() const { return log; }
     // Titles and texts of message boxes, for compact assertions.
     QStringList titles() const;

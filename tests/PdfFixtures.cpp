@@ -50,7 +50,10 @@ bool writePdf(const QString &path, const QList<Page> &pages)
     return painter.end();
 }
 
-bool writePdf(const QString &path, int a4PageCount) { return writePdf(path, a4Pages(a4PageCount)); }
+bool writePdf(const QString &path, int a4PageCount)
+{
+    return writePdf(path, a4Pages(a4PageCount));
+}
 
 QImage renderPage(const QString &path, int pageIndex, double scale, const QString &password)
 {
@@ -78,9 +81,15 @@ int pageCount(const QString &path, const QString &password)
     return document.status() == QPdfDocument::Status::Ready ? document.pageCount() : -1;
 }
 
-bool isDark(QColor c) { return c.red() < 80 && c.green() < 80 && c.blue() < 80; }
+bool isDark(QColor c)
+{
+    return c.red() < 80 && c.green() < 80 && c.blue() < 80;
+}
 
-bool isWhite(QColor c) { return c.red() > 235 && c.green() > 235 && c.blue() > 235; }
+bool isWhite(QColor c)
+{
+    return c.red() > 235 && c.green() > 235 && c.blue() > 235;
+}
 
 QPointF darkCentre(const QImage &image)
 {
@@ -132,8 +141,7 @@ QSizeF pdfinfoPageSize(const QString &path, int page)
     int code = 0;
     const QString out =
         run("pdfinfo", {"-f", QString::number(page), "-l", QString::number(page), path}, &code);
-    const auto match =
-        QRegularExpression("size:\\s+([0-9.]+) x ([0-9.]+) pts").match(out);
+    const auto match = QRegularExpression("size:\\s+([0-9.]+) x ([0-9.]+) pts").match(out);
     return match.hasMatch() ? QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble())
                             : QSizeF();
 }

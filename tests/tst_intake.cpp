@@ -4,7 +4,6 @@
 #include "PageWidget.h"
 #include "PdfFixtures.h"
 
-#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QLayout>
 #include <QLineEdit>
@@ -55,30 +54,6 @@ void drop(MainWindow &window, const QStringList &paths, const QList<QUrl> &extra
     QCoreApplication::sendEvent(&window, &enter);
     QDropEvent event(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&window, &event);
-}
-
-// Answers the open dialog with these files of one folder. Typed names select
-// only files that the folder view already lists (it fills in the background),
-// so the answer waits for them; "All Files" lists office files even when no
-// converter is installed.
-void chooseFiles(DialogHelper &helper, const QStringList &paths)
-{
-    helper.custom([paths](QWidget *widget) {
-        auto *dialog = static_cast<QFileDialog *>(widget);
-        dialog->setNameFilter("All Files (*.*)");
-        dialog->setDirectory(QFileInfo(paths.first()).absolutePath());
-        auto *view = dialog->findChild<QAbstractItemView *>("listView");
-        QStringList names;
-        for (const QString &path : paths) {
-            names << QFileInfo(path).fileName();
-            QTRY_VERIFY(!view->model()
-                             ->match(view->model()->index(0, 0, view->rootIndex()), Qt::DisplayRole,
-                                     names.last(), 1, Qt::MatchExactly)
-                             .isEmpty());
-        }
-        dialog->findChild<QLineEdit *>("fileNameEdit")->setText('"' + names.join("\" \"") + '"');
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
 }
 
 // LibreOffice itself makes the office inputs, from a text file. The dotted
@@ -225,7 +200,7 @@ void IntakeTest::dialogKeepsOrderAndSeparatesSameNames()
 
     MainWindow window;
     DialogHelper helper;
-    chooseFiles(helper, {folder + "/doc.pdf", folder + "/pic.png", docx, folder + "/pic.jpg", odt});
+    helper.files({folder + "/doc.pdf", folder + "/pic.png", docx, folder + "/pic.jpg", odt});
     window.findChild<QPushButton *>("addButton")->click();
     QVERIFY2(helper.done(), qPrintable(helper.problems()));
 
@@ -310,7 +285,7 @@ void IntakeTest::dialogAndDropDiffer()
     QPointer<QLayout> grid = window.findChild<QWidget *>("gridContainer")->layout();
     DialogHelper helper;
     if (!viaDrop)
-        chooseFiles(helper, paths);
+        helper.files(paths);
     for (const QString &box : boxes)
         helper.messageBox(box.startsWith("You're") ? QMessageBox::No : QMessageBox::Ok);
     if (viaDrop)

