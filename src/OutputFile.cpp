@@ -1,5 +1,7 @@
 #include "OutputFile.h"
 
+#include <QDir>
+
 OutputFile::OutputFile(const QString &path)
     : path(path)
     , file(path)
@@ -22,17 +24,20 @@ bool OutputFile::open()
         error = file.errorString();
         return false;
     }
-    if (finisher && !buffer.open(QIODevice::WriteOnly)) {
-        error = buffer.errorString();
-        file.cancelWriting();
-        return false;
+    if (finisher) {
+        draft = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/quirefold_XXXXXX.pdf");
+        if (!draft->open()) {
+            error = draft->errorString();
+            file.cancelWriting();
+            return false;
+        }
     }
     return true;
 }
 
 QIODevice *OutputFile::device()
 {
-    return finisher ? static_cast<QIODevice *>(&buffer) : static_cast<QIODevice *>(&file);
+    return draft ? static_cast<QIODevice *>(draft.get()) : static_cast<QIODevice *>(&file);
 }
 
 bool OutputFile::commit()
@@ -42,21 +47,15 @@ bool OutputFile::commit()
             error = QStringLiteral("The file was not open for writing.");
         return false;
     }
-    if (finisher) {
-        buffer.close();
-        QByteArray finished;
+    if (draft) {
         QString finishError;
-        if (!finisher(buffer.data(), &finished, &finishError)) {
-            error = finishError;
-            file.cancelWriting();
+        const bool flushed = draft->flush();
+        if (!flushed || !finisher(draft->fileName(), &file, &finishError)) {
+            error = flushed ? finishError : draft->errorString();
+            cancel();
             return false;
         }
-        buffer.setData(QByteArray());
-        if (file.write(finished) != finished.size()) {
-            error = file.errorString();
-            file.cancelWriting();
-            return false;
-        }
+        draft.reset();
     }
     if (!file.commit()) {
         error = file.errorString();
@@ -69,5 +68,5 @@ void OutputFile::cancel()
 {
     if (file.isOpen())
         file.cancelWriting();
-    buffer.close();
+    draft.reset();
 }

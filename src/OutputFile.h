@@ -1,21 +1,23 @@
 #pragma once
 
-#include <QBuffer>
 #include <QSaveFile>
 #include <QString>
+#include <QTemporaryFile>
 #include <functional>
+#include <memory>
 
 // A file written by an output command. It replaces its target only when it
 // is complete: a failed or abandoned write leaves the old file (or nothing)
 // in place, and a source file can safely be its own target.
 //
-// A finisher, when set, gets the complete bytes before they reach the disk
-// (to encrypt them, say) and returns what is to be written instead.
+// A finisher, when set, turns the complete file that was written (a
+// temporary file, given by path) into what reaches the target (to encrypt
+// it, say), writing into `target`.
 class OutputFile
 {
 public:
     using Finisher =
-        std::function<bool(const QByteArray &input, QByteArray *output, QString *error)>;
+        std::function<bool(const QString &writtenPath, QIODevice *target, QString *error)>;
 
     explicit OutputFile(const QString &path);
     ~OutputFile();
@@ -37,7 +39,9 @@ public:
 private:
     QString path;
     QSaveFile file;
-    QBuffer buffer;
+    // With a finisher the writer fills this first; it is streamed, not held
+    // in memory, since a merged document can run to hundreds of megabytes.
+    std::unique_ptr<QTemporaryFile> draft;
     Finisher finisher;
     QString error;
 };

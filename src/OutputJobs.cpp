@@ -90,14 +90,14 @@ OutputFile::Finisher postProcessing(const QList<PdfPostProcessor::OutlineEntry> 
 {
     if (!outline && !encryption)
         return {};
-    return [outline, encryption, bookmarksWritten](const QByteArray &input, QByteArray *output,
+    return [outline, encryption, bookmarksWritten](const QString &written, QIODevice *target,
                                                    QString *error) {
         PdfPostProcessor post;
         if (outline)
             post.setOutline(*outline);
         if (encryption)
             post.setEncryption(*encryption);
-        if (!post.process(input, output)) {
+        if (!post.process(written, target)) {
             *error = post.errorString();
             return false;
         }

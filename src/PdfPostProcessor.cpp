@@ -2,7 +2,7 @@
 
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
 #define POINTERHOLDER_TRANSITION 4
-#include <qpdf/Buffer.hh>
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -10,6 +10,9 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
+
+#include <QFile>
+#include <QIODevice>
 
 #include <algorithm>
 #include <memory>
@@ -106,6 +109,34 @@ void applyEncryption(QPDFWriter &writer, const PdfPostProcessor::EncryptionOptio
     }
 }
 
+// Hands what the writer produces to a device or a byte array as it comes,
+// so a large document is never held twice in memory.
+class DevicePipeline : public Pipeline
+{
+public:
+    DevicePipeline(QIODevice *device, QByteArray *bytes)
+        : Pipeline("output", nullptr)
+        , device(device)
+        , bytes(bytes)
+    {}
+
+    void write(unsigned char const *data, size_t length) override
+    {
+        const char *chunk = reinterpret_cast<const char *>(data);
+        if (bytes) {
+            bytes->append(chunk, qsizetype(length));
+        } else if (device->write(chunk, qint64(length)) != qint64(length)) {
+            throw std::runtime_error("writing failed: " + device->errorString().toStdString());
+        }
+    }
+
+    void finish() override {}
+
+private:
+    QIODevice *device;
+    QByteArray *bytes;
+};
+
 } // namespace
 
 void PdfPostProcessor::setOutline(const QList<OutlineEntry> &entries)
@@ -119,25 +150,24 @@ void PdfPostProcessor::setEncryption(const EncryptionOptions &options)
     encrypt = true;
 }
 
-bool PdfPostProcessor::process(const QByteArray &input, QByteArray *output)
+bool PdfPostProcessor::run(const std::function<void(QPDF &)> &load, QIODevice *device,
+                           QByteArray *bytes)
 {
     error.clear();
     written = 0;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
-        pdf.processMemoryFile("PDF", input.constData(), size_t(input.size()));
+        load(pdf);
         const int items = outline.isEmpty() ? 0 : writeOutline(pdf, outline);
 
         QPDFWriter writer(pdf);
-        writer.setOutputMemory();
+        DevicePipeline pipeline(device, bytes);
+        writer.setOutputPipeline(&pipeline);
         writer.setPreserveEncryption(false);
         if (encrypt)
             applyEncryption(writer, encryption);
         writer.write();
-        const std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
-        *output = QByteArray(reinterpret_cast<const char *>(buffer->getBuffer()),
-                             qsizetype(buffer->getSize()));
         written = items;
         return true;
     } catch (const Refusal &refusal) {
@@ -153,4 +183,21 @@ bool PdfPostProcessor::process(const QByteArray &input, QByteArray *output)
         error = QString("Could not finish the PDF: unknown error");
     }
     return false;
+}
+
+bool PdfPostProcessor::process(const QByteArray &input, QByteArray *output)
+{
+    QByteArray result;
+    const bool done = run(
+        [&](QPDF &pdf) { pdf.processMemoryFile("PDF", input.constData(), size_t(input.size())); },
+        nullptr, &result);
+    if (done)
+        *output = result;
+    return done;
+}
+
+bool PdfPostProcessor::process(const QString &inputPath, QIODevice *output)
+{
+    return run([&](QPDF &pdf) { pdf.processFile(QFile::encodeName(inputPath).constData()); },
+               output, nullptr);
 }

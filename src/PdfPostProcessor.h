@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
+
+class QIODevice;
+class QPDF;
 
 // Finishes a PDF that QPdfWriter has written: adds an outline (bookmarks)
 // and encrypts it. Takes the whole file in memory and gives back a whole
@@ -49,6 +53,8 @@ public:
     // readable PDF or the options cannot be honoured (key length other than
     // 128 or 256, a 128-bit password outside PDFDocEncoding).
     bool process(const QByteArray &input, QByteArray *output);
+    // The same for a file on disk, written into `output` as it is produced.
+    bool process(const QString &inputPath, QIODevice *output);
 
     QString errorString() const { return error; }
 
@@ -56,6 +62,8 @@ public:
     int outlineEntriesWritten() const { return written; }
 
 private:
+    bool run(const std::function<void(QPDF &)> &load, QIODevice *device, QByteArray *bytes);
+
     QList<OutlineEntry> outline;
     EncryptionOptions encryption;
     bool encrypt = false;

@@ -107,11 +107,14 @@ private slots:
         {
             OutputFile out(target.fileName());
             if (ending == "finisher" || ending == "refuse")
-                out.setFinisher([ending](const QByteArray &in, QByteArray *bytes, QString *error) {
-                    *bytes = "[" + in + "]";
-                    *error = "refused";
-                    return ending == "finisher";
-                });
+                out.setFinisher(
+                    [ending](const QString &written, QIODevice *target, QString *error) {
+                        QFile in(written);
+                        in.open(QIODevice::ReadOnly);
+                        target->write("[" + in.readAll() + "]");
+                        *error = "refused";
+                        return ending == "finisher";
+                    });
             QVERIFY(out.open());
             out.device()->write("new");
             if (ending == "cancel")
