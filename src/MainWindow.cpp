@@ -1500,18 +1500,33 @@ constexpr double kCopyScale = 2.0;
 // Printed pages are rendered at three pixels per point before they are fitted.
 constexpr double kPrintScale = 3.0;
 
-// Repaints a tile's full-size picture; the tile then shows the stamped page.
-void stampTile(PageWidget *tile, const std::function<void(QImage &)> &paint)
-{
-    QImage image = tile->property("originalThumbnail").value<QPixmap>().toImage();
-    if (!image.isNull() && image.format() < QImage::Format_RGB32)
-        image.convertTo(QImage::Format_ARGB32_Premultiplied);
-    paint(image);
-    tile->setProperty("originalThumbnail", QVariant::fromValue(QPixmap::fromImage(image)));
-    tile->updateThumbnail();
-}
-
 } // namespace
+
+// Repaints each target's full-size picture in turn (the tiles then show the
+// stamped pages), then records the stamped state for undo.
+void MainWindow::stampTiles(const QList<PageWidget *> &targets, const QString &statusText,
+                            const std::function<void(QImage &, int)> &paint)
+{
+    // Guarded: the loop pumps events, and a tile may be removed meanwhile.
+    const QList<QPointer<PageWidget>> tiles(targets.cbegin(), targets.cend());
+    const int n = tiles.size();
+    startProgress(n);
+    for (int i = 0; i < n; ++i) {
+        if (PageWidget *tile = tiles[i]) {
+            QImage image = tile->property("originalThumbnail").value<QPixmap>().toImage();
+            if (!image.isNull() && image.format() < QImage::Format_RGB32)
+                image.convertTo(QImage::Format_ARGB32_Premultiplied);
+            paint(image, i);
+            tile->setProperty("originalThumbnail", QVariant::fromValue(QPixmap::fromImage(image)));
+            tile->updateThumbnail();
+        }
+        setProgress(i + 1);
+        showStatus(statusText.arg(i + 1).arg(n));
+        QCoreApplication::processEvents();
+    }
+    finishProgress();
+    saveState();
+}
 
 void MainWindow::addWatermark()
 {
@@ -1540,8 +1555,7 @@ void MainWindow::addWatermark()
         return;
     }
 
-    // Guarded: the loop pumps events, and a tile may be removed meanwhile.
-    QList<QPointer<PageWidget>> targets;
+    QList<PageWidget *> targets;
     for (PageWidget *tile : std::as_const(pageWidgets))
         if (allPages || tile->isSelected())
             targets.append(tile);
@@ -1551,17 +1565,8 @@ void MainWindow::addWatermark()
     }
 
     const int n = targets.size();
-    startProgress(n);
-    for (int i = 0; i < n; ++i) {
-        if (targets[i])
-            stampTile(targets[i],
-                      [&mark](QImage &image) { PageStamper::paintWatermark(image, mark); });
-        setProgress(i + 1);
-        showStatus(QString("Adding watermark... %1 of %2").arg(i + 1).arg(n));
-        QCoreApplication::processEvents();
-    }
-    finishProgress();
-    saveState();
+    stampTiles(targets, "Adding watermark... %1 of %2",
+               [&mark](QImage &image, int) { PageStamper::paintWatermark(image, mark); });
     QMessageBox::information(this, "Watermark Added",
                              QString("Successfully added watermark to %1 pages.").arg(n));
     showStatus(QString("Watermark added to %1 pages").arg(n));
@@ -1585,20 +1590,10 @@ void MainWindow::addPageNumbers()
     const int format = dialog.getFormat();
     const int position = dialog.getPosition();
 
-    const QList<QPointer<PageWidget>> tiles(pageWidgets.cbegin(), pageWidgets.cend());
-    startProgress(total);
-    for (int i = 0; i < total; ++i) {
-        const QString label = PageStamper::pageLabel(format, start + i, total);
-        if (tiles[i])
-            stampTile(tiles[i], [&](QImage &image) {
-                PageStamper::paintPageLabel(image, label, family, fontSize, position, margin);
-            });
-        setProgress(i + 1);
-        showStatus(QString("Adding page numbers... %1 of %2").arg(i + 1).arg(total));
-        QCoreApplication::processEvents();
-    }
-    finishProgress();
-    saveState();
+    stampTiles(pageWidgets, "Adding page numbers... %1 of %2", [&](QImage &image, int i) {
+        PageStamper::paintPageLabel(image, PageStamper::pageLabel(format, start + i, total), family,
+                                    fontSize, position, margin);
+    });
     QMessageBox::information(
         this, "Page Numbers Added",
         QString("Successfully added page numbers to all %1 pages.").arg(total));

@@ -5,9 +5,11 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 
 class PageWidget;
 class QCheckBox;
+class QImage;
 class QHBoxLayout;
 class QLabel;
 class QPrinter;
@@ -121,6 +123,8 @@ private:
     int askCompressionDpi(QString *qualityName);
 
     // Stamps, protection and printing
+    void stampTiles(const QList<PageWidget *> &targets, const QString &statusText,
+                    const std::function<void(QImage &, int)> &paint);
     bool printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);
 
     QScrollArea *scrollArea = nullptr;
