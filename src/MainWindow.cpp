@@ -428,27 +428,52 @@ void MainWindow::updatePageGrid()
         gridContainer->findChildren<QLabel *>("emptyStateLabel", Qt::FindDirectChildrenOnly));
 
     if (count == 0) {
-        auto *layout = new QVBoxLayout(gridContainer);
-        layout->setContentsMargins(0, 0, 0, 0);
-        auto *title = new QLabel("No PDF pages loaded", gridContainer);
-        title->setObjectName("emptyStateLabel");
-        title->setAlignment(Qt::AlignCenter);
-        title->setStyleSheet(Theme::emptyStateTitle());
-        auto *hint =
-            new QLabel("Click 'Add PDF Files' or drag & drop PDF files here", gridContainer);
-        hint->setObjectName("emptyStateLabel");
-        hint->setAlignment(Qt::AlignCenter);
-        hint->setStyleSheet(Theme::emptyStateHint());
-        layout->addWidget(title);
-        layout->addWidget(hint);
-        gridContainer->setMinimumHeight(400);
-        pageCountLabel->setText(QString::fromUtf8("0 pages • 0 files"));
-        if (large)
-            setUpdatesEnabled(true);
+        showEmptyGrid();
+    } else if (!layOutTiles(large)) {
+        // A command run while events were pumped rebuilt the grid itself.
+        setUpdatesEnabled(true);
         return;
     }
+    if (large) {
+        setUpdatesEnabled(true);
+        if (count > 0)
+            showStatus(QString::fromUtf8("✅ Grid updated (%1 pages)").arg(count), 2000);
+    }
+    if (count == 0)
+        return;
 
-    auto *outer = new QVBoxLayout(gridContainer);
+    QSet<QString> files;
+    for (PageWidget *tile : std::as_const(pageWidgets))
+        files.insert(tile->getFilePath());
+    pageCountLabel->setText(
+        QString::fromUtf8("%1 pages • %2 files").arg(pageWidgets.size()).arg(files.size()));
+    updateGlobalIndices();
+}
+
+void MainWindow::showEmptyGrid()
+{
+    auto *layout = new QVBoxLayout(gridContainer);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (const auto &[text, look] :
+         {std::pair{"No PDF pages loaded", Theme::emptyStateTitle()},
+          std::pair{"Click 'Add PDF Files' or drag & drop PDF files here",
+                    Theme::emptyStateHint()}}) {
+        auto *label = new QLabel(text, gridContainer);
+        label->setObjectName("emptyStateLabel");
+        label->setAlignment(Qt::AlignCenter);
+        label->setStyleSheet(look);
+        layout->addWidget(label);
+    }
+    gridContainer->setMinimumHeight(400);
+    pageCountLabel->setText(QString::fromUtf8("0 pages • 0 files"));
+}
+
+bool MainWindow::layOutTiles(bool pumpEvents)
+{
+    const int count = pageWidgets.size();
+    // Guarded: while events are pumped below, the user may clear or undo, which
+    // deletes tiles and rebuilds the grid, layout included.
+    QPointer<QVBoxLayout> outer = new QVBoxLayout(gridContainer);
     outer->setSpacing(18);
     outer->setContentsMargins(20, 20, 20, 20);
     outer->setAlignment(Qt::AlignTop);
@@ -458,7 +483,6 @@ void MainWindow::updatePageGrid()
     const int columns = qMax(1, available / columnWidth);
     const int rows = (count + columns - 1) / columns;
 
-    // Walk a guarded copy: pumping events below may let the user change the list.
     const QList<QPointer<PageWidget>> tiles(pageWidgets.cbegin(), pageWidgets.cend());
     QHBoxLayout *row = nullptr;
     for (int i = 0; i < tiles.size(); ++i) {
@@ -470,24 +494,16 @@ void MainWindow::updatePageGrid()
         }
         if (tiles[i])
             row->addWidget(tiles[i]);
-        if (large && i > 0 && i % 50 == 0)
+        if (pumpEvents && i > 0 && i % 50 == 0) {
             QCoreApplication::processEvents();
+            if (!outer)
+                return false;
+        }
     }
     outer->addStretch();
     gridContainer->setMinimumHeight(static_cast<int>(250 * zoomLevel) * rows + (rows - 1) * 15 +
                                     40);
-
-    if (large) {
-        setUpdatesEnabled(true);
-        showStatus(QString::fromUtf8("✅ Grid updated (%1 pages)").arg(count), 2000);
-    }
-
-    QSet<QString> files;
-    for (PageWidget *tile : std::as_const(pageWidgets))
-        files.insert(tile->getFilePath());
-    pageCountLabel->setText(
-        QString::fromUtf8("%1 pages • %2 files").arg(pageWidgets.size()).arg(files.size()));
-    updateGlobalIndices();
+    return true;
 }
 
 void MainWindow::updateGlobalIndices()

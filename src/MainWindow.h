@@ -105,6 +105,8 @@ private:
     void finishProgress();
 
     // Tiles
+    void showEmptyGrid();
+    bool layOutTiles(bool pumpEvents);
     PageWidget *createTile(const QPixmap &thumbnail, const QString &filePath, int pageNumber,
                            int totalPages, int globalIndex);
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -220,6 +221,37 @@ private slots:
         QCOMPARE(w->pages().size(), meanwhile == "clear" ? 0 : count);
         for (const PageWidget *t : w->pages()) // undo's new tiles were never seen by the loop
             QCOMPARE(t->getRotation(), meanwhile.isEmpty() ? 90 : 0);
+    }
+
+    // The grid rebuild (over 300 pages) and the zoom (over 200) pump events
+    // too; a clear meanwhile deletes the tiles and rebuilds the grid under them.
+    void longPassesSurviveClearMeanwhile_data()
+    {
+        QTest::addColumn<bool>("zoom");
+        QTest::addColumn<int>("count");
+        QTest::newRow("grid rebuild") << false << 301;
+        QTest::newRow("zoom") << true << 201;
+    }
+    void longPassesSurviveClearMeanwhile()
+    {
+        QFETCH(bool, zoom);
+        QFETCH(int, count);
+        load(count);
+        DialogHelper helper;
+        helper.messageBox(QMessageBox::Yes);
+        QTimer::singleShot(0, w.get(), [&] {
+            w->clearAll();
+            flushDeletes();
+        });
+        if (zoom)
+            w->findChild<QSlider *>("zoomSlider")->setValue(120);
+        else
+            w->updatePageGrid();
+        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        QVERIFY(w->pages().isEmpty());
+        QVERIFY(w->updatesEnabled());
+        QCOMPARE(w->findChild<QLabel *>("pageCountLabel")->text(),
+                 QString::fromUtf8("0 pages • 0 files"));
     }
 };
 
