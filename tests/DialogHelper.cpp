@@ -74,6 +74,10 @@ DialogHelper &DialogHelper::files(const QStringList &paths)
             }
             dialog->findChild<QLineEdit *>("fileNameEdit")
                 ->setText('"' + names.join("\" \"") + '"');
+            // Typing selects the names in the view, and a selection of
+            // neighbouring rows comes back in folder order; without one the
+            // dialog returns the names in the order they were typed.
+            view->selectionModel()->clearSelection();
         }
         // Queued: accepting may open a dialog of its own (asking before
         // replacing a file), which the next poll must be free to answer.
