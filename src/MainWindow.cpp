@@ -271,13 +271,13 @@ void MainWindow::createShortcuts()
 
 void MainWindow::updateButtonStates()
 {
-    const bool hasPages = !pageWidgets.isEmpty();
+    const bool anyPages = !pageWidgets.isEmpty();
     for (QWidget *widget :
          {static_cast<QWidget *>(mergeButton), static_cast<QWidget *>(clearButton),
           static_cast<QWidget *>(rotateAllButton), static_cast<QWidget *>(removeSelectedButton),
           static_cast<QWidget *>(selectAllButton), static_cast<QWidget *>(deselectButton),
           static_cast<QWidget *>(zoomSlider)})
-        widget->setEnabled(hasPages);
+        widget->setEnabled(anyPages);
     reverseButton->setEnabled(pageWidgets.size() > 1);
     undoButton->setEnabled(!undoStack.isEmpty());
     redoButton->setEnabled(!redoStack.isEmpty());
@@ -296,6 +296,14 @@ void MainWindow::startProgress(int maximum)
     progressBar->setVisible(true);
     progressBar->setMaximum(maximum);
     progressBar->setValue(0);
+}
+
+bool MainWindow::hasPages(const QString &title, const QString &text)
+{
+    if (!pageWidgets.isEmpty())
+        return true;
+    QMessageBox::information(this, title, text);
+    return false;
 }
 
 void MainWindow::setProgress(int value)
@@ -1172,12 +1180,9 @@ void MainWindow::mergePDFs()
 
 void MainWindow::splitPDF()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(
-            this, "Sayfa Yok",
-            QString::fromUtf8("Bölünecek sayfa yok. Lütfen önce PDF dosyaları ekleyin."));
+    if (!hasPages("Sayfa Yok",
+                  QString::fromUtf8("Bölünecek sayfa yok. Lütfen önce PDF dosyaları ekleyin.")))
         return;
-    }
     const QStringList modes{QString::fromUtf8("Her sayfayı ayrı PDF yap"),
                             QString::fromUtf8("Seçili sayfaları ayrı PDF'lere böl"),
                             QString::fromUtf8("Her N sayfada bir böl")};
@@ -1250,12 +1255,9 @@ void MainWindow::splitPDF()
 
 void MainWindow::compressPDF()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(
-            this, "Sayfa Yok",
-            QString::fromUtf8("Sıkıştırılacak sayfa yok. Lütfen önce PDF dosyaları ekleyin."));
+    if (!hasPages("Sayfa Yok", QString::fromUtf8(
+                                   "Sıkıştırılacak sayfa yok. Lütfen önce PDF dosyaları ekleyin.")))
         return;
-    }
     QString quality;
     const int dpi = askCompressionDpi(&quality);
     if (dpi == 0)
@@ -1305,11 +1307,8 @@ void MainWindow::compressPDF()
 
 void MainWindow::optimizeForWeb()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(this, "No Pages",
-                                 "No pages to optimize. Please add PDF files first.");
+    if (!hasPages("No Pages", "No pages to optimize. Please add PDF files first."))
         return;
-    }
     const QString target = QFileDialog::getSaveFileName(this, "Save Optimized PDF",
                                                         QDir::homePath(), "PDF Files (*.pdf)");
     if (target.isEmpty())
@@ -1345,10 +1344,8 @@ void MainWindow::optimizeForWeb()
 
 void MainWindow::cropPages()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(this, "No Pages", "No pages to crop. Please add PDF files first.");
+    if (!hasPages("No Pages", "No pages to crop. Please add PDF files first."))
         return;
-    }
     const QStringList presets{"Remove 10% margins (all sides)", "Remove 15% margins (all sides)",
                               "Remove 20% margins (all sides)", "Custom crop..."};
     bool ok = false;
@@ -1397,11 +1394,8 @@ void MainWindow::cropPages()
 
 void MainWindow::exportPages()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(this, "No Pages",
-                                 "No pages to export. Please add PDF files first.");
+    if (!hasPages("No Pages", "No pages to export. Please add PDF files first."))
         return;
-    }
     const QList<PageRef> allPages = pageRefsOf(pageWidgets);
     const int selectedCount = std::count_if(allPages.cbegin(), allPages.cend(),
                                             [](const PageRef &page) { return page.selected; });
@@ -1453,10 +1447,8 @@ void MainWindow::exportPages()
 
 void MainWindow::extractImages()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(this, "No Pages", "No pages loaded. Please add PDF files first.");
+    if (!hasPages("No Pages", "No pages loaded. Please add PDF files first."))
         return;
-    }
     const QString folder =
         QFileDialog::getExistingDirectory(this, "Select Output Folder for Extracted Images",
                                           QDir::homePath(), QFileDialog::ShowDirsOnly);
@@ -1546,11 +1538,8 @@ void MainWindow::stampTiles(const QList<PageWidget *> &targets, const QString &s
 
 void MainWindow::addWatermark()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(this, "No Pages",
-                                 "No pages to add watermark. Please add PDF files first.");
+    if (!hasPages("No Pages", "No pages to add watermark. Please add PDF files first."))
         return;
-    }
     const auto selectedCount = std::count_if(pageWidgets.cbegin(), pageWidgets.cend(),
                                              [](PageWidget *tile) { return tile->isSelected(); });
     WatermarkDialog dialog(pageWidgets.size(), int(selectedCount), this);
@@ -1590,11 +1579,8 @@ void MainWindow::addWatermark()
 
 void MainWindow::addPageNumbers()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(this, "No Pages",
-                                 "No pages to add numbers. Please add PDF files first.");
+    if (!hasPages("No Pages", "No pages to add numbers. Please add PDF files first."))
         return;
-    }
     const int total = pageWidgets.size();
     PageNumberDialog dialog(total, this);
     if (dialog.exec() != QDialog::Accepted)
@@ -1618,11 +1604,8 @@ void MainWindow::addPageNumbers()
 
 void MainWindow::setPassword()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(this, "No Pages",
-                                 "No pages to protect. Please add PDF files first.");
+    if (!hasPages("No Pages", "No pages to protect. Please add PDF files first."))
         return;
-    }
     PasswordDialog dialog(PasswordDialog::Set, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -1724,11 +1707,8 @@ void MainWindow::removePassword()
 
 void MainWindow::printPages()
 {
-    if (pageWidgets.isEmpty()) {
-        QMessageBox::information(this, "No Pages",
-                                 "No pages to print. Please add PDF files first.");
+    if (!hasPages("No Pages", "No pages to print. Please add PDF files first."))
         return;
-    }
     QList<PageWidget *> selected;
     for (PageWidget *tile : std::as_const(pageWidgets))
         if (tile->isSelected())

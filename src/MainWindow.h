@@ -103,6 +103,8 @@ private:
     void startProgress(int maximum);
     void setProgress(int value);
     void finishProgress();
+    // False, after telling the user with an information box, when there are no pages.
+    bool hasPages(const QString &title, const QString &text);
 
     // Tiles
     void showEmptyGrid();
