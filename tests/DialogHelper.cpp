@@ -86,34 +86,29 @@ DialogHelper &DialogHelper::files(const QStringList &paths)
     return *this;
 }
 
-DialogHelper &DialogHelper::item(const QString &text)
+// Input dialogs: set the value, then accept.
+DialogHelper &DialogHelper::input(std::function<void(QInputDialog *)> set)
 {
-    enqueue("QInputDialog", [text](QWidget *w) {
-        auto *dialog = static_cast<QInputDialog *>(w);
-        dialog->setTextValue(text);
-        dialog->accept();
+    enqueue("QInputDialog", [set](QWidget *w) {
+        set(static_cast<QInputDialog *>(w));
+        static_cast<QInputDialog *>(w)->accept();
     });
     return *this;
+}
+
+DialogHelper &DialogHelper::item(const QString &text)
+{
+    return input([text](QInputDialog *d) { d->setTextValue(text); });
 }
 
 DialogHelper &DialogHelper::integer(int value)
 {
-    enqueue("QInputDialog", [value](QWidget *w) {
-        auto *dialog = static_cast<QInputDialog *>(w);
-        dialog->setIntValue(value);
-        dialog->accept();
-    });
-    return *this;
+    return input([value](QInputDialog *d) { d->setIntValue(value); });
 }
 
 DialogHelper &DialogHelper::real(double value)
 {
-    enqueue("QInputDialog", [value](QWidget *w) {
-        auto *dialog = static_cast<QInputDialog *>(w);
-        dialog->setDoubleValue(value);
-        dialog->accept();
-    });
-    return *this;
+    return input([value](QInputDialog *d) { d->setDoubleValue(value); });
 }
 
 DialogHelper &DialogHelper::reject()
@@ -151,24 +146,13 @@ DialogHelper &DialogHelper::print(const QString &pdfPath)
     return *this;
 }
 
-QString DialogHelper::kindOf(QWidget *dialog)
+DialogHelper::Record DialogHelper::describe(QWidget *dialog)
 {
-    if (qobject_cast<QMessageBox *>(dialog))
-        return "QMessageBox";
-    if (qobject_cast<QFileDialog *>(dialog))
-        return "QFileDialog";
-    if (qobject_cast<QInputDialog *>(dialog))
-        return "QInputDialog";
-    if (qobject_cast<QPrintDialog *>(dialog))
-        return "QPrintDialog";
-    return dialog->metaObject()->className();
-}
-
-DialogHelper::Record DialogHelper::describe(QWidget *dialog) const
-{
-    Record record;
-    record.className = kindOf(dialog);
-    record.title = dialog->windowTitle();
+    Record record{dialog->metaObject()->className(), dialog->windowTitle(), QString()};
+    // Standard dialogs by their public class, whatever private subclass the platform shows.
+    for (const char *kind : {"QMessageBox", "QFileDialog", "QInputDialog", "QPrintDialog"})
+        if (dialog->inherits(kind))
+            record.className = kind;
     if (auto *box = qobject_cast<QMessageBox *>(dialog))
         record.text = box->text();
     else if (auto *input = qobject_cast<QInputDialog *>(dialog))
@@ -217,21 +201,12 @@ void DialogHelper::poll()
         });
 }
 
-QStringList DialogHelper::titles() const
+QStringList DialogHelper::boxes(QString Record::*field) const
 {
     QStringList result;
     for (const Record &r : log)
         if (r.className == "QMessageBox")
-            result << r.title;
-    return result;
-}
-
-QStringList DialogHelper::texts() const
-{
-    QStringList result;
-    for (const Record &r : log)
-        if (r.className == "QMessageBox")
-            result << r.text;
+            result << r.*field;
     return result;
 }
 

@@ -50,8 +50,8 @@ public:
     bool done() const { return queue.isEmpty() && unexpectedCount == 0; }
     const QList<Record> &records() const { return log; }
     // Titles and texts of message boxes, for compact assertions.
-    QStringList titles() const;
-    QStringList texts() const;
+    QStringList titles() const { return boxes(&Record::title); }
+    QStringList texts() const { return boxes(&Record::text); }
     // A description of what went wrong, for QVERIFY2.
     QString problems() const;
     void clear();
@@ -65,8 +65,9 @@ private:
 
     void poll();
     void enqueue(const QString &kind, std::function<void(QWidget *)> act);
-    static QString kindOf(QWidget *dialog);
-    Record describe(QWidget *dialog) const;
+    DialogHelper &input(std::function<void(class QInputDialog *)> set);
+    static Record describe(QWidget *dialog);
+    QStringList boxes(QString Record::*field) const;
 
     QList<Answer> queue;
     QList<Record> log;

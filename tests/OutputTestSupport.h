@@ -34,7 +34,10 @@ struct Workspace
         window.loadPDFPages(path(name));
         return path(name);
     }
-    QString load(const QString &name, int pages) { return load(name, PdfFixtures::a4Pages(pages)); }
+    QString load(const QString &name, int pages)
+    {
+        return load(name, QList<PdfFixtures::Page>(pages));
+    }
     PageWidget *page(int i) const { return window.pages().at(i); }
     void click(const char *button)
     {

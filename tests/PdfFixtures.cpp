@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFont>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfWriter>
@@ -10,14 +12,6 @@
 #include <QStandardPaths>
 
 namespace PdfFixtures {
-
-QList<Page> a4Pages(int count)
-{
-    QList<Page> pages;
-    for (int i = 0; i < count; ++i)
-        pages.append(Page());
-    return pages;
-}
 
 bool writePdf(const QString &path, const QList<Page> &pages)
 {
@@ -52,7 +46,21 @@ bool writePdf(const QString &path, const QList<Page> &pages)
 
 bool writePdf(const QString &path, int a4PageCount)
 {
-    return writePdf(path, a4Pages(a4PageCount));
+    return writePdf(path, QList<Page>(a4PageCount));
+}
+
+QString tinyPdf(const QString &path, int pages)
+{
+    const Page tiny{QPageSize(QSizeF(40, 56), QPageSize::Point), QPageLayout::Portrait, "x"};
+    if (!QFile::exists(path))
+        writePdf(path, QList<Page>(pages, tiny));
+    return path;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QImage renderPage(const QString &path, int pageIndex, double scale, const QString &password)
@@ -89,6 +97,36 @@ bool isDark(QColor c)
 bool isWhite(QColor c)
 {
     return c.red() > 235 && c.green() > 235 && c.blue() > 235;
+}
+
+QRect inkBox(const QImage &image, int below, QRect area)
+{
+    QRect box;
+    area = area.isNull() ? image.rect() : area;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < below)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+bool sameImage(const QImage &a, const QImage &b, double share, int tolerance)
+{
+    if (a.size() != b.size() || a.isNull())
+        return false;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 differing = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
+        const auto *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col)
+            if (qAbs(qRed(p[col]) - qRed(q[col])) > tolerance ||
+                qAbs(qGreen(p[col]) - qGreen(q[col])) > tolerance ||
+                qAbs(qBlue(p[col]) - qBlue(q[col])) > tolerance)
+                ++differing;
+    }
+    return differing <= share * x.width() * x.height();
 }
 
 QPointF darkCentre(const QImage &image)
@@ -151,6 +189,16 @@ bool qpdfCheckClean(const QString &path)
     int code = 0;
     run("qpdf", {"--check", path}, &code);
     return code == 0;
+}
+
+QList<QPair<QString, int>> outline(const QString &path, const QString &password)
+{
+    const QString json =
+        run("qpdf", {"--json", "--json-key=outlines", "--password=" + password, path});
+    QList<QPair<QString, int>> items;
+    for (const QJsonValue item : QJsonDocument::fromJson(json.toUtf8())["outlines"].toArray())
+        items.append({item["title"].toString(), item["destpageposfrom1"].toInt()});
+    return items;
 }
 
 bool encrypt(const QString &in, const QString &out, const QString &user, const QString &owner,

@@ -19,13 +19,15 @@ struct Page
     QString label; // drawn large in the middle; defaults to the page number
 };
 
-QList<Page> a4Pages(int count);
-
 // Writes a PDF at 72 dpi whose every page is white with a filled black square
 // in its top-left corner (from 5 % to 20 % of the page width) and its label in
 // large digits. The square proves order, rotation and placement by pixels.
 bool writePdf(const QString &path, const QList<Page> &pages);
 bool writePdf(const QString &path, int a4PageCount);
+// Pages of 40 x 56 points labelled "x", which load quickly by the hundred; an existing file is
+// reused. Returns the path.
+QString tinyPdf(const QString &path, int pages);
+bool writeFile(const QString &path, const QByteArray &bytes);
 
 // Renders page (from 0) with QPdfDocument at the given pixels per point.
 QImage renderPage(const QString &path, int pageIndex, double scale = 0.5,
@@ -37,6 +39,12 @@ int pageCount(const QString &path, const QString &password = QString());
 QPointF darkCentre(const QImage &image);
 bool isDark(QColor c);
 bool isWhite(QColor c);
+// Bounding box of the pixels darker than `below` (grey level) inside `area`, or the whole image.
+QRect inkBox(const QImage &image, int below, QRect area = QRect());
+// Whether two pictures show the same: equal sizes, and fewer than `share` of the pixels differ by
+// more than `tolerance` in a channel. Renderers, text rasterising and JPEG vary by a few levels
+// from run to run, so pictures are never compared exactly.
+bool sameImage(const QImage &a, const QImage &b, double share = 0.005, int tolerance = 24);
 
 // Runs an outside tool; returns its standard output (and error, merged) and
 // sets *exitCode. Missing tools give exit code -1.
@@ -45,6 +53,8 @@ bool toolAvailable(const QString &program);
 int pdfinfoPages(const QString &path);
 QSizeF pdfinfoPageSize(const QString &path, int page = 1); // in points
 bool qpdfCheckClean(const QString &path);
+// The top-level outline as qpdf reads it: each item's title and target page (from 1).
+QList<QPair<QString, int>> outline(const QString &path, const QString &password = QString());
 
 // Encrypts with the qpdf command (user, owner, key length 128 or 256).
 bool encrypt(const QString &in, const QString &out, const QString &user, const QString &owner,

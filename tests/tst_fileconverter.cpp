@@ -41,7 +41,6 @@ private slots:
 
     void kindsFollowTheSuffix_data();
     void kindsFollowTheSuffix();
-    void filterFollowsConverter();
     void imageIsCentredAtNinetyFivePercent_data();
     void imageIsCentredAtNinetyFivePercent();
     void unwritableTargetFails();
@@ -81,26 +80,6 @@ void FileConverterTest::kindsFollowTheSuffix()
     QCOMPARE(FileConverter::isSupportedFile(path), kind == "image" || kind == "pdf");
     QVERIFY(installFakeConverter(dir, "exit 0\n"));
     QCOMPARE(FileConverter::isSupportedFile(path), !kind.isEmpty());
-}
-
-void FileConverterTest::filterFollowsConverter()
-{
-    const QString images = "*.jpg *.jpeg *.png *.bmp *.gif *.tiff *.tif *.webp";
-    const QString office =
-        "*.doc *.docx *.docm *.xls *.xlsx *.xlsm *.ppt *.pptx *.pptm *.odt *.ods *.odp *.rtf *.txt";
-    const QString common = QString("PDF Files (*.pdf);;Image Files (%1);;").arg(images);
-    QTemporaryDir dir;
-    qputenv("PATH", dir.path().toLocal8Bit());
-    QCOMPARE(FileConverter::getSupportedFormatsFilter(),
-             QString("All Supported Files (*.pdf %1);;%2All Files (*.*)").arg(images, common));
-
-    QVERIFY(installFakeConverter(dir, "exit 0\n"));
-    QCOMPARE(FileConverter::getSupportedFormatsFilter(),
-             QString("All Supported Files (*.pdf %1 %2);;%3Word Files (*.doc *.docx *.docm);;"
-                     "Excel Files (*.xls *.xlsx *.xlsm);;PowerPoint Files (*.ppt *.pptx *.pptm);;"
-                     "OpenOffice Files (*.odt *.ods *.odp);;Text Files (*.rtf *.txt);;"
-                     "All Files (*.*)")
-                 .arg(images, office, common));
 }
 
 void FileConverterTest::imageIsCentredAtNinetyFivePercent_data()

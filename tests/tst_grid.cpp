@@ -15,13 +15,7 @@ namespace {
 // Small pages keep the large lists quick to load.
 QString tinyPdf(const QTemporaryDir &dir, int pages)
 {
-    const QString path = dir.filePath(QString("tiny_%1.pdf").arg(pages));
-    PdfFixtures::Page page;
-    page.size = QPageSize(QSizeF(40, 56), QPageSize::Point);
-    page.label = "x";
-    if (!QFile::exists(path))
-        PdfFixtures::writePdf(path, QList<PdfFixtures::Page>(pages, page));
-    return path;
+    return PdfFixtures::tinyPdf(dir.filePath(QString("tiny_%1.pdf").arg(pages)), pages);
 }
 
 QStringList labelTexts(QWidget *widget)

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSpinBox>
 
 using namespace OutputTest;
 
@@ -14,20 +13,6 @@ class TestOutputImages : public QObject
     Q_OBJECT
 
 private slots:
-    void exportDialogChoices()
-    {
-        // The quality row shows only for JPG; all pages is the default only without a selection.
-        ExportDialog dialog(3, 0);
-        QVERIFY(dialog.exportAllPages());
-        QVERIFY(!ExportDialog(10, 2).exportAllPages());
-        auto *combo = dialog.findChild<QComboBox *>("formatCombo");
-        for (int format : {0, 1, 2, 3, 0}) {
-            combo->setCurrentIndex(format);
-            QCOMPARE(dialog.findChild<QSpinBox *>("qualitySpinBox")->isVisibleTo(&dialog),
-                     format == 0);
-        }
-    }
-
     void exportRun_data()
     {
         QTest::addColumn<bool>("allPages");

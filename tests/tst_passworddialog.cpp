@@ -1,7 +1,6 @@
 #include "DialogHelper.h"
 #include "PasswordDialog.h"
 
-#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,41 +53,6 @@ private slots:
         // A refused input stays in the open dialog, as typed.
         QCOMPARE(dialog.isVisible(), !warning.isEmpty());
         QCOMPARE(dialog.getPassword(), password);
-    }
-
-    void defaults_data()
-    {
-        QTest::addColumn<PasswordDialog::Mode>("mode");
-        QTest::addColumn<int>("fields");
-        QTest::addColumn<int>("level");
-        QTest::newRow("set") << PasswordDialog::Set << 3 << 256;
-        QTest::newRow("remove") << PasswordDialog::Remove << 1 << 128;
-        QTest::newRow("export") << PasswordDialog::Export << 2 << 256;
-    }
-    void defaults()
-    {
-        QFETCH(PasswordDialog::Mode, mode);
-        QFETCH(int, fields);
-        QFETCH(int, level);
-        PasswordDialog dialog(mode);
-        const auto edits = dialog.findChildren<QLineEdit *>(QRegularExpression("Edit$"));
-        QCOMPARE(edits.size(), fields);
-        for (QLineEdit *edit : edits)
-            QCOMPARE(edit->echoMode(), QLineEdit::Password);
-        // Absent boxes read as printing allowed, the rest refused.
-        QVERIFY(dialog.allowPrinting() && !dialog.allowCopying() && !dialog.allowModifying());
-        QCOMPARE(dialog.getEncryptionLevel(), level);
-        if (auto *combo = dialog.findChild<QComboBox *>("encryptionCombo")) {
-            combo->setCurrentIndex(0);
-            QCOMPARE(dialog.getEncryptionLevel(), 128);
-        }
-        // Without an owner field (or with it empty) the owner password is the password.
-        dialog.findChild<QLineEdit *>("passwordEdit")->setText(" user ");
-        QCOMPARE(dialog.getOwnerPassword(), QString(" user "));
-        if (auto *owner = dialog.findChild<QLineEdit *>("ownerPasswordEdit")) {
-            owner->setText("owner");
-            QCOMPARE(dialog.getOwnerPassword(), QString("owner"));
-        }
     }
 };
 

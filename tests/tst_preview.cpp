@@ -129,9 +129,9 @@ private slots:
         const QImage image = picture(&dialog);
         QCOMPARE(image.size(), shown * 100 / zoom);
         QVERIFY(PdfFixtures::isDark(image.pixelColor(1, 1)));
-        QCOMPARE(image.pixelColor(image.width() - 2, image.height() - 2), QColor(Qt::white));
+        QVERIFY(PdfFixtures::isWhite(image.pixelColor(image.width() - 2, image.height() - 2)));
         dialog.nextPage(); // an unreadable source keeps the previous page on show
-        QCOMPARE(picture(&dialog), image);
+        QVERIFY(PdfFixtures::sameImage(picture(&dialog), image));
     }
 };
 

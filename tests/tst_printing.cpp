@@ -8,21 +8,6 @@
 
 using namespace PdfFixtures;
 
-namespace {
-
-// Bounding box of the pixels darker than `below`.
-QRect boxOf(const QImage &image, int below)
-{
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < below)
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
-
-} // namespace
-
 class PrintingTest : public QObject
 {
     Q_OBJECT
@@ -105,7 +90,7 @@ private slots:
         QCOMPARE(pdfinfoPages(path(out)), sheets.size());
         QVERIFY(qpdfCheckClean(path(out)));
         for (int i = 0; i < sheets.size(); ++i)
-            QCOMPARE(boxOf(renderPage(path(out), i), 230).isValid(), !sheets[i]);
+            QCOMPARE(inkBox(renderPage(path(out), i), 230).isValid(), !sheets[i]);
     }
 
     void turnedPageIsFittedToTheWidthAndCentred()
@@ -122,7 +107,7 @@ private slots:
         QVERIFY2(helper.done(), qPrintable(helper.problems()));
 
         const QImage sheet = renderPage(path("turned.pdf"), 0, 1.0);
-        const QRect picture = boxOf(sheet, 200), mark = boxOf(sheet, 60);
+        const QRect picture = inkBox(sheet, 200), mark = inkBox(sheet, 60);
         QString where;
         QDebug(&where) << "sheet" << sheet.size() << "picture" << picture << "mark" << mark;
         // Landscape now, as wide as the printable area allows, centred both ways.

@@ -51,10 +51,8 @@ private slots:
         QVERIFY(writePdf(path("five.pdf"), 5));
         QVERIFY(encrypt(path("five.pdf"), path("locked256.pdf"), "user-pw", "owner-pw"));
         QVERIFY(encrypt(path("five.pdf"), path("locked128.pdf"), "user-pw", "owner-pw", 128));
-        QFile damaged(path("damaged.pdf"));
-        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write("%PDF-1.4\nnot a PDF body\n"));
-        QFile blocker(path("blocker")); // a file where a folder is expected
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.4\nnot a PDF body\n"));
+        QVERIFY(writeFile(path("blocker"), "")); // a file where a folder is expected
     }
 
     void protectedSave_data()
@@ -64,22 +62,18 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("allowed"); // as the message lists them; empty: must fail
-        QTest::newRow("defaults") << "" << -1 << " s3cret "
-                                  << "defaults.pdf"
-                                  << "printing";
-        QTest::newRow("128 bits") << "owner-secret" << 0 << " s3cret "
-                                  << "128.pdf"
-                                  << "copying text and images, modifying content";
-        QTest::newRow("nothing granted") << "boss" << -1 << " s3cret "
-                                         << "none.pdf"
-                                         << "viewing only";
-        QTest::newRow("unwritable target") << "" << -1 << "abcd"
-                                           << "blocker/out.pdf"
-                                           << "";
+        auto row = [](const char *name, const QString &owner, int level, const QString &user,
+                      const char *out, const char *allowed) {
+            QTest::newRow(name) << owner << level << user << QString(out) << QString(allowed);
+        };
+        row("defaults", "", -1, " s3cret ", "defaults.pdf", "printing");
+        row("128 bits", "owner-secret", 0, " s3cret ", "128.pdf",
+            "copying text and images, modifying content");
+        row("nothing granted", "boss", -1, " s3cret ", "none.pdf", "viewing only");
+        row("unwritable target", "", -1, "abcd", "blocker/out.pdf", "");
         // The library cannot store this password for 128 bits; that shows only at the end.
-        QTest::newRow("128 bits, Turkish password")
-            << "" << 0 << QString::fromUtf8("şifre123") << "turkish128.pdf"
-            << "";
+        row("128 bits, Turkish password", "", 0, QString::fromUtf8("şifre123"), "turkish128.pdf",
+            "");
     }
 
     // Three tiles, the middle one's source deleted, the last one turned.
@@ -163,39 +157,21 @@ private slots:
         QTest::addColumn<QString>("password"); // empty: no password dialog may show
         QTest::addColumn<QString>("out");      // empty: no save dialog may show
         QTest::addColumn<QString>("title");
-        QTest::newRow("plain file") << "five.pdf"
-                                    << ""
-                                    << ""
-                                    << "Not Protected";
-        QTest::newRow("real file, owner password only")
-            << QDir(QUIREFOLD_CORPUS).filePath("enc_owner-only_aes128_print-low_R-FAQ_52p.pdf")
-            << ""
-            << ""
-            << "Not Protected";
-        QTest::newRow("damaged file") << "damaged.pdf"
-                                      << "x"
-                                      << ""
-                                      << "Incorrect Password";
-        QTest::newRow("wrong password") << "locked256.pdf"
-                                        << "owner-pw?"
-                                        << ""
-                                        << "Incorrect Password";
-        QTest::newRow("unwritable target") << "locked256.pdf"
-                                           << "user-pw"
-                                           << "blocker/out.pdf"
-                                           << "Error";
-        QTest::newRow("AES-256") << "locked256.pdf"
-                                 << "user-pw"
-                                 << "open256.pdf"
-                                 << "Password Removed";
-        QTest::newRow("128-bit") << "locked128.pdf"
-                                 << "user-pw"
-                                 << "open128.pdf"
-                                 << "Password Removed";
-        QTest::newRow("AES-256 over its source") << "in-place.pdf"
-                                                 << "user-pw"
-                                                 << "in-place.pdf"
-                                                 << "Password Removed";
+        auto row = [](const char *name, const QString &file, const char *password, const char *out,
+                      const char *title) {
+            QTest::newRow(name) << file << QString(password) << QString(out) << QString(title);
+        };
+        row("plain file", "five.pdf", "", "", "Not Protected");
+        row("real file, owner password only",
+            QDir(QUIREFOLD_CORPUS).filePath("enc_owner-only_aes128_print-low_R-FAQ_52p.pdf"), "",
+            "", "Not Protected");
+        row("damaged file", "damaged.pdf", "x", "", "Incorrect Password");
+        row("wrong password", "locked256.pdf", "owner-pw?", "", "Incorrect Password");
+        row("unwritable target", "locked256.pdf", "user-pw", "blocker/out.pdf", "Error");
+        row("AES-256", "locked256.pdf", "user-pw", "open256.pdf", "Password Removed");
+        row("128-bit", "locked128.pdf", "user-pw", "open128.pdf", "Password Removed");
+        row("AES-256 over its source", "in-place.pdf", "user-pw", "in-place.pdf",
+            "Password Removed");
     }
 
     void unlock()

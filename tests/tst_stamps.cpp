@@ -10,18 +10,6 @@
 
 namespace {
 
-// Bounding box of the pixels darker than `below` inside `area`.
-QRect inkBox(const QImage &image, int below, QRect area = QRect())
-{
-    QRect box;
-    area = area.isNull() ? image.rect() : area;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (qGray(image.pixel(x, y)) < below)
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
-
 QImage tileImage(const PageWidget *tile)
 {
     return tile->property("originalThumbnail").value<QPixmap>().toImage();
@@ -78,8 +66,8 @@ private slots:
                     const PageStamper::Watermark placeholder{
                         "WATERMARK", static_cast<WatermarkDialog *>(w)->getFontFamily()};
                     const QPixmap shown = w->findChild<QLabel *>("previewLabel")->pixmap();
-                    QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                             PageStamper::watermarkPreview(placeholder));
+                    QVERIFY(PdfFixtures::sameImage(shown.toImage(),
+                                                   PageStamper::watermarkPreview(placeholder)));
                 }
                 w->findChild<QPushButton *>("okButton")->click();
             })
@@ -88,25 +76,8 @@ private slots:
         QVERIFY2(helper.done(), qPrintable(helper.problems()));
         QCOMPARE(helper.titles(), QStringList{title});
         for (int i = 0; i < 10; ++i)
-            QCOMPARE(tileImage(window.pages()[i]) != before[i],
+            QCOMPARE(!PdfFixtures::sameImage(tileImage(window.pages()[i]), before[i], 0),
                      selected.contains(i) && !uncheckAll);
-    }
-
-    void colourButtonTextFollowsLightness()
-    {
-        WatermarkDialog dialog(1, 0);
-        auto *button = dialog.findChild<QPushButton *>("colorButton");
-        for (const auto &[grey, text] : {std::pair{128, "white"}, {129, "black"}}) {
-            DialogHelper helper;
-            helper.custom([grey = grey](QWidget *w) {
-                w->setProperty("currentColor", QColor(grey, grey, grey));
-                QMetaObject::invokeMethod(w, "accept");
-            });
-            button->click();
-            QVERIFY2(helper.done(), qPrintable(helper.problems()));
-            QVERIFY2(button->styleSheet().contains(QString(" color: %1;").arg(text)),
-                     qPrintable(button->styleSheet()));
-        }
     }
 
     // Black stamps on a white 600 x 800 page: where the ink lies, and how dark it gets.
@@ -145,7 +116,7 @@ private slots:
         const int darkest =
             *std::min_element(page.constBits(), page.constBits() + page.sizeInBytes());
         QVERIFY2(qAbs(darkest - (255 - alpha)) <= 1, qPrintable(QString::number(darkest)));
-        const QRect ink = inkBox(page, (255 + darkest) / 2);
+        const QRect ink = PdfFixtures::inkBox(page, (255 + darkest) / 2);
         QString where;
         QDebug(&where) << ink;
         QVERIFY2(qAbs(ink.bottom() + 1 - baseline) <= 1, qPrintable(where));
@@ -153,32 +124,6 @@ private slots:
             QVERIFY2(qAbs(ink.center().x() - 300) <= 3, qPrintable(where));
         else // a glyph's side bearing leaves a few pixels
             QVERIFY2(ink.left() >= 20 && ink.left() <= 25, qPrintable(where));
-    }
-
-    void pageLabels_data()
-    {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<QStringList>("labels"); // as many as the total
-        QTest::newRow("simple") << 0 << 1 << QStringList{"1", "2", "3"};
-        QStringList ofTotal;
-        for (int n = 5; n <= 14; ++n)
-            ofTotal << QString("Page %1 of 10").arg(n);
-        QTest::newRow("page of total from 5") << 1 << 5 << ofTotal;
-        QTest::newRow("number/total") << 2 << 1 << QStringList{"1/2", "2/2"};
-        QTest::newRow("roman lower past the table") << 3 << 9 << QStringList{"ix", "x", "11", "12"};
-        QTest::newRow("roman upper") << 4 << 1 << QStringList{"I", "II"};
-    }
-
-    void pageLabels()
-    {
-        QFETCH(int, format);
-        QFETCH(int, start);
-        QFETCH(QStringList, labels);
-        QStringList made;
-        for (int i = 0; i < labels.size(); ++i)
-            made << PageStamper::pageLabel(format, start + i, labels.size());
-        QCOMPARE(made, labels);
     }
 
     void stampsAddUpAndSurviveUndo()
@@ -193,7 +138,7 @@ private slots:
                                  {0, h - 30, w / 4, 30},
                                  {w * 3 / 4, h - 30, w / 4, 30}};
         for (const QRect &band : bands)
-            QVERIFY(!inkBox(clean, 200, band).isValid());
+            QVERIFY(!PdfFixtures::inkBox(clean, 200, band).isValid());
 
         for (const auto &[button, position] : {std::pair{"watermarkButton", 1},
                                                {"watermarkButton", 7},
@@ -219,7 +164,7 @@ private slots:
         window.findChild<QPushButton *>("undoButton")->click();
         for (const PageWidget *tile : window.pages())
             for (const QRect &band : bands)
-                QVERIFY(inkBox(tileImage(tile), 200, band).isValid());
+                QVERIFY(PdfFixtures::inkBox(tileImage(tile), 200, band).isValid());
     }
 };
 
