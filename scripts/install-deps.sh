@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-pdf-dev qt6-image-formats-plugins libgl-dev
+  qt6-base-dev qt6-pdf-dev qt6-image-formats-plugins libqt6svg6 libgl-dev
   libqpdf-dev
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
-  poppler-utils qpdf img2pdf
+  poppler-utils qpdf img2pdf desktop-file-utils appstream
   fonts-dejavu-core fonts-noto-color-emoji
   xvfb xauth
 )

@@ -252,21 +252,44 @@ void MainWindow::addSeparator(QHBoxLayout *row)
     row->addWidget(new QLabel("|"));
 }
 
-// The tooltips promise Ctrl+Z and Ctrl+Y, so bind them window-wide; they act
-// only while the matching button is enabled.
+// Window-wide keys act as a click on their control, and only while it is
+// enabled. They stay silent while a modal dialog is open, because the window
+// is then not the active one.
 void MainWindow::createShortcuts()
 {
-    auto bind = [this](const QKeySequence &keys, QPushButton *button, void (MainWindow::*slot)()) {
+    auto bind = [this](const QKeySequence &keys, QWidget *control, std::function<void()> act) {
         auto *shortcut = new QShortcut(keys, this);
         shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this, button, slot] {
-            if (button->isEnabled())
-                (this->*slot)();
+        connect(shortcut, &QShortcut::activated, this, [control, act] {
+            if (control->isEnabled())
+                act();
         });
     };
-    bind(QKeySequence(Qt::CTRL | Qt::Key_Z), undoButton, &MainWindow::undo);
-    bind(QKeySequence(Qt::CTRL | Qt::Key_Y), redoButton, &MainWindow::redo);
-    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), redoButton, &MainWindow::redo);
+    auto click = [&bind](const QKeySequence &keys, QPushButton *button) {
+        bind(keys, button, [button] { button->click(); });
+    };
+    click(QKeySequence(Qt::CTRL | Qt::Key_O), addButton);
+    click(QKeySequence(Qt::CTRL | Qt::Key_A), selectAllButton);
+    click(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), deselectButton);
+    click(QKeySequence(Qt::Key_Delete), removeSelectedButton);
+    click(QKeySequence(Qt::CTRL | Qt::Key_S), mergeButton);
+    click(QKeySequence(Qt::CTRL | Qt::Key_P), findChild<QPushButton *>("printButton"));
+    click(QKeySequence(Qt::CTRL | Qt::Key_Z), undoButton);
+    click(QKeySequence(Qt::CTRL | Qt::Key_Y), redoButton);
+    click(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), redoButton);
+
+    // One key press moves the slider by its page step (10 %): its single step
+    // of 1 % is too small to see.
+    auto zoomBy = [this](QAbstractSlider::SliderAction action) {
+        return [this, action] { zoomSlider->triggerAction(action); };
+    };
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Plus), zoomSlider,
+         zoomBy(QAbstractSlider::SliderPageStepAdd));
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Equal), zoomSlider,
+         zoomBy(QAbstractSlider::SliderPageStepAdd));
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Minus), zoomSlider,
+         zoomBy(QAbstractSlider::SliderPageStepSub));
+    bind(QKeySequence(Qt::CTRL | Qt::Key_0), zoomSlider, [this] { zoomSlider->setValue(100); });
 }
 
 void MainWindow::updateButtonStates()

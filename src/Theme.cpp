@@ -1,6 +1,7 @@
 #include "Theme.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QPalette>
 #include <QStyleFactory>
 
@@ -11,6 +12,9 @@ void setupApplication(QApplication &app)
     QCoreApplication::setApplicationName("Quirefold");
     QCoreApplication::setApplicationVersion("2.0.0");
     QCoreApplication::setOrganizationName("Quirefold");
+    // Lets the desktop match the windows to the installed launcher and its icon.
+    QGuiApplication::setDesktopFileName(QUIREFOLD_APP_ID);
+    QApplication::setWindowIcon(QIcon(":/icons/quirefold.svg"));
     QApplication::setStyle(QStyleFactory::create("Fusion"));
 
     QPalette palette;

@@ -8,8 +8,8 @@ class QApplication;
 // and every style-sheet text that more than one widget wears.
 namespace Theme {
 
-// Identity (name, version, organisation), Fusion style, dark palette and the
-// application-wide scroll-bar sheet.
+// Identity (name, version, organisation, launcher id, window icon), Fusion style,
+// dark palette and the application-wide scroll-bar sheet.
 void setupApplication(QApplication &app);
 
 // Main window

@@ -1,8 +1,10 @@
+#include "DialogHelper.h"
 #include "MainWindow.h"
 #include "PageWidget.h"
 #include "PdfFixtures.h"
 #include "Theme.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -18,8 +20,8 @@ private slots:
     void initTestCase();
     void buttonStates_data();
     void buttonStates();
-    void undoRedoShortcuts_data();
-    void undoRedoShortcuts();
+    void shortcuts_data();
+    void shortcuts();
 
 private:
     QTemporaryDir dir;
@@ -72,43 +74,85 @@ void TestMainWindow::buttonStates()
         QVERIFY2(window.findChild<QPushButton *>(name)->isEnabled(), name);
 }
 
-void TestMainWindow::undoRedoShortcuts_data()
+void TestMainWindow::shortcuts_data()
 {
-    QTest::addColumn<QKeyCombination>("redoKeys");
-    QTest::newRow("Ctrl+Y") << QKeyCombination(Qt::CTRL, Qt::Key_Y);
-    QTest::newRow("Ctrl+Shift+Z") << QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z);
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("dialog"); // the command's first dialog
+    QTest::addColumn<int>("answer");     // its message-box button, or 0 to cancel it
+    QTest::addColumn<QString>("after");  // pages, selected pages, zoom
+    auto row = [](const char *keys, const char *control, const char *dialog, int answer,
+                  const char *after) {
+        QTest::newRow(keys) << QKeySequence(keys) << QString(control) << QString::fromUtf8(dialog)
+                            << answer << QString(after);
+    };
+    row("Ctrl+O", "addButton", "Select Files (PDF, Images, Office...)", 0, "3 1 120");
+    row("Ctrl+A", "selectAllButton", "", 0, "3 3 120");
+    row("Ctrl+Shift+A", "deselectButton", "", 0, "3 0 120");
+    row("Del", "removeSelectedButton", "Confirm Removal", QMessageBox::Yes, "2 0 120");
+    row("Ctrl+S", "mergeButton", "🔒 Şifre Koruması", QMessageBox::Cancel, "3 1 120");
+    row("Ctrl+P", "printButton", "🖨️ Print Pages", 0, "3 1 120");
+    row("Ctrl+Z", "undoButton", "", 0, "4 0 120");
+    row("Ctrl+Y", "redoButton", "", 0, "2 0 120");
+    row("Ctrl+Shift+Z", "redoButton", "", 0, "2 0 120");
+    row("Ctrl++", "zoomSlider", "", 0, "3 1 130");
+    row("Ctrl+=", "zoomSlider", "", 0, "3 1 130");
+    row("Ctrl+-", "zoomSlider", "", 0, "3 1 110");
+    row("Ctrl+0", "zoomSlider", "", 0, "3 1 100");
 }
 
-// The Undo and Redo tooltips promise these keys; they act only while the
-// matching button is enabled.
-void TestMainWindow::undoRedoShortcuts()
+// Each key acts as a click on its control, but not while that is disabled nor
+// while a modal dialog is open.
+void TestMainWindow::shortcuts()
 {
-    QFETCH(QKeyCombination, redoKeys);
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, control);
+    QFETCH(QString, dialog);
+    QFETCH(int, answer);
+    QFETCH(QString, after);
     MainWindow window;
     window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QString pdf = dir.filePath("shortcuts.pdf");
-    QVERIFY(PdfFixtures::writePdf(pdf, 3));
+    QVERIFY(PdfFixtures::writePdf(pdf, 4));
     window.loadPDFPages(pdf);
     window.updatePageGrid();
     window.updateButtonStates();
+    // Something to undo and something to redo.
+    for (int i = 0; i < 2; ++i)
+        window.pages().last()->findChild<QPushButton *>("removeButton")->click();
+    window.undo();
+    window.pages().first()->setSelected(true);
+    auto *slider = window.findChild<QSlider *>("zoomSlider");
+    slider->setValue(120);
+    auto state = [&window, slider] {
+        const auto selected = std::count_if(window.pages().cbegin(), window.pages().cend(),
+                                            [](PageWidget *tile) { return tile->isSelected(); });
+        return QString("%1 %2 %3").arg(window.pages().size()).arg(selected).arg(slider->value());
+    };
 
-    // Nothing to undo yet: the key does nothing.
-    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(window.pages().size(), 3);
+    DialogHelper helper;
+    QWidget *target = window.findChild<QWidget *>(control);
+    target->setEnabled(false);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keySequence(&window, keys);
+    target->setEnabled(true);
+    QDialog modal(&window);
+    helper.custom([&keys](QWidget *shown) {
+        QTest::keySequence(shown, keys);
+        static_cast<QDialog *>(shown)->reject();
+    });
+    modal.exec();
+    QCOMPARE(state(), QString("3 1 120"));
 
-    window.pages().first()->findChild<QPushButton *>("removeButton")->click();
-    QCOMPARE(window.pages().size(), 2);
-    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(window.pages().size(), 3);
-    QCOMPARE(window.statusBar()->currentMessage(), QString("Undone"));
-    QTest::keyClick(&window, redoKeys.key(), redoKeys.keyboardModifiers());
-    QCOMPARE(window.pages().size(), 2);
-    QCOMPARE(window.statusBar()->currentMessage(), QString("Redone"));
-    // Redo is spent: pressing it again changes nothing.
-    QTest::keyClick(&window, redoKeys.key(), redoKeys.keyboardModifiers());
-    QCOMPARE(window.pages().size(), 2);
-    QCOMPARE(window.statusBar()->currentMessage(), QString("Redone"));
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    if (!dialog.isEmpty())
+        answer ? helper.messageBox(QMessageBox::StandardButton(answer)) : helper.reject();
+    QTest::keySequence(&window, keys);
+    QVERIFY2(helper.done(), qPrintable(helper.problems()));
+    QCOMPARE(state(), after);
+    if (!dialog.isEmpty())
+        QCOMPARE(helper.records().last().title, dialog);
 }
 
 QTEST_MAIN(TestMainWindow)
