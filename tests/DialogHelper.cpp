@@ -63,12 +63,15 @@ DialogHelper &DialogHelper::files(const QStringList &paths)
             QStringList names;
             for (const QString &path : paths) {
                 names << QFileInfo(path).fileName();
-                const bool listed = QTest::qWaitFor([&] {
-                    const QModelIndex first = view->model()->index(0, 0, view->rootIndex());
-                    return !view->model()
-                                ->match(first, Qt::DisplayRole, names.last(), 1, Qt::MatchExactly)
-                                .isEmpty();
-                });
+                const bool listed = QTest::qWaitFor(
+                    [&] {
+                        const QModelIndex first = view->model()->index(0, 0, view->rootIndex());
+                        return !view->model()
+                                    ->match(first, Qt::DisplayRole, names.last(), 1,
+                                            Qt::MatchExactly)
+                                    .isEmpty();
+                    },
+                    60000); // returns as soon as it is listed; the folder fills in the background
                 if (!listed)
                     qWarning("DialogHelper: %s is not listed", qPrintable(path));
             }
