@@ -71,7 +71,8 @@ std::function<void(QWidget *)> typePassword(const QString &password, int levelIn
 }
 
 // a.pdf: an A4 page reading "Alpha"; b.pdf: a Letter landscape page reading
-// "Bravo" that its source turns by /Rotate 90. Loads the tiles in order:
+// "Bravo" that its source turns by /Rotate 90; c.pdf: a.pdf with an owner
+// password only, so it opens without one. Loads the tiles in order:
 // a source's name, then the tile's turn ("b90").
 void loadSources(Workspace &ws, const QStringList &tiles)
 {
@@ -79,6 +80,7 @@ void loadSources(Workspace &ws, const QStringList &tiles)
     PdfFixtures::writePdf(ws.path("b0.pdf"),
                           {{QPageSize(QPageSize::Letter), QPageLayout::Landscape, "Bravo"}});
     PdfFixtures::run("qpdf", {"--rotate=+90", ws.path("b0.pdf"), ws.path("b.pdf")});
+    PdfFixtures::encrypt(ws.path("a.pdf"), ws.path("c.pdf"), "", "owner");
     for (const QString &tile : tiles) {
         ws.window.loadPDFPages(ws.path(tile.left(1) + ".pdf"));
         ws.window.pages().last()->setRotation(tile.mid(1).toInt());
@@ -86,8 +88,8 @@ void loadSources(Workspace &ws, const QStringList &tiles)
     ws.window.findChild<QCheckBox *>("keepTextCheckBox")->setChecked(true);
 }
 
-const QMap<QString, QString> kWord{{"a", "Alpha"}, {"b", "Bravo"}};
-const QMap<QString, QSizeF> kSize{{"a", {595, 842}}, {"b", {792, 612}}};
+const QMap<QString, QString> kWord{{"a", "Alpha"}, {"b", "Bravo"}, {"c", "Alpha"}};
+const QMap<QString, QSizeF> kSize{{"a", {595, 842}}, {"b", {792, 612}}, {"c", {595, 842}}};
 } // namespace
 
 // Output commands with "Keep Text" checked copy pages as they are.
@@ -129,7 +131,7 @@ private slots:
         }
     }
 
-    // Merge, split, crop, optimize and lock of the pages a and b.
+    // Merge, split, crop, optimize and lock of the pages a, b and c.
     void commands_data()
     {
         QTest::addColumn<QString>("button");
@@ -148,16 +150,16 @@ private slots:
             {"numbers", "no", "save:m.pdf"}, {"m.pdf:3"}, 0);
         row("merge with a password onto a source", "mergeButton", {"a0", "b0"},
             {"yes", "password:secret", "save:a.pdf", "yes"}, {"a.pdf:2"}, 0);
-        row("split every page", "splitButton", aba,
+        row("split every page", "splitButton", {"a0", "b0", "c0"},
             {QString::fromUtf8("item:Her sayfayı ayrı PDF yap"), "folder"},
-            {"out/a_sayfa_001.pdf:1", "out/b_sayfa_002.pdf:1", "out/a_sayfa_003.pdf:1"}, 0);
+            {"out/a_sayfa_001.pdf:1", "out/b_sayfa_002.pdf:1", "out/c_sayfa_003.pdf:1"}, 0);
         row("split every 2", "splitButton", {"a0", "b90", "a0"},
             {QString::fromUtf8("item:Her N sayfada bir böl"), "folder", "int:2"},
             {"out/bolum_001.pdf:2", "out/bolum_002.pdf:1"}, 0);
-        row("crop 10%", "cropButton", aba, {"item:Remove 10% margins (all sides)", "save:c.pdf"},
-            {"c.pdf:3"}, 0.1);
-        row("crop to nothing", "cropButton", aba, {"item:Custom crop...", "real:50", "save:c.pdf"},
-            {"c.pdf:3"}, 0.5);
+        row("crop 10%", "cropButton", aba, {"item:Remove 10% margins (all sides)", "save:k.pdf"},
+            {"k.pdf:3"}, 0.1);
+        row("crop to nothing", "cropButton", aba, {"item:Custom crop...", "real:50", "save:k.pdf"},
+            {"k.pdf:3"}, 0.5);
         row("optimize", "optimizeButton", aba, {"save:o.pdf"}, {"o.pdf:3"}, 0);
         row("lock", "lockButton", aba, {"password:secret", "save:l.pdf"}, {"l.pdf:3"}, 0);
     }
@@ -225,10 +227,10 @@ private slots:
         const QString first = ws.path(files[0].section(':', 0, 0));
         if (button == "mergeButton")
             QCOMPARE(outlineOf(first, password), Outline({{"a.pdf", 1}, {"b.pdf", 2}}));
-        int code = 0;
-        if (button == "optimizeButton")
-            PdfFixtures::run("qpdf", {"--check-linearization", first}, &code);
-        QCOMPARE(code, 0);
+        // Not linearized at all also passes the check, quietly.
+        QCOMPARE(PdfFixtures::run("qpdf", {"--check-linearization", first})
+                     .contains("no linearization errors"),
+                 button == "optimizeButton");
     }
 
     void unlockKeepsOutlineLinksAndText()
@@ -306,9 +308,7 @@ private slots:
         Workspace ws;
         loadSources(ws, {"a"});
         const QString out = ws.path("out.pdf");
-        QFile old(out);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-        old.close();
+        QVERIFY(QFile::copy(ws.path("b.pdf"), out));
         DialogHelper helper;
         helper.accept(typePassword(QString::fromUtf8("пароль"), 0))
             .file(out)
@@ -317,8 +317,8 @@ private slots:
         RUN_COMMAND(ws, "lockButton", helper);
         QCOMPARE(helper.titles().last(), QString("Error"));
         QVERIFY(helper.texts().last().contains(QDir::toNativeSeparators(out)));
-        QCOMPARE(QFileInfo(out).size(), 3);
-        QCOMPARE(filesIn(ws.dir.path()).size(), 4); // a, b0, b and out
+        QCOMPARE(QFileInfo(out).size(), QFileInfo(ws.path("b.pdf")).size());
+        QCOMPARE(filesIn(ws.dir.path()).size(), 5); // a, b0, b, c and out
     }
 };
 
