@@ -5,6 +5,7 @@
 //
 //   bench_output [pages]
 
+#include "BenchFigures.h"
 #include "OutputJobs.h"
 #include "PdfFixtures.h"
 
@@ -16,35 +17,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <cstdio>
-#include <sys/resource.h>
 
 namespace {
-
-struct Figures
-{
-    double seconds = 0;
-    qint64 bytes = 0;
-    qint64 peakKb = 0;
-};
-
-qint64 ownPeakKb()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
-qint64 childrenPeakKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_maxrss;
-}
 
 qint64 folderBytes(const QString &folder, const QString &pattern)
 {
@@ -52,12 +26,6 @@ qint64 folderBytes(const QString &folder, const QString &pattern)
     for (const QFileInfo &info : QDir(folder).entryInfoList({pattern}, QDir::Files))
         total += info.size();
     return total;
-}
-
-void print(const Figures &f)
-{
-    std::printf("%f %lld %lld\n", f.seconds, static_cast<long long>(f.bytes),
-                static_cast<long long>(f.peakKb));
 }
 
 // Child: one of our operations.
@@ -122,7 +90,7 @@ Figures measure(const QStringList &arguments)
     const QStringList fields =
         QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(' ');
     Figures f;
-    if (fields.size() == 3) {
+    if (fields.size() >= 3) {
         f.seconds = fields[0].toDouble();
         f.bytes = fields[1].toLongLong();
         f.peakKb = fields[2].toLongLong();

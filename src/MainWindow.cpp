@@ -3,6 +3,7 @@
 #include "ExportDialog.h"
 #include "FileConverter.h"
 #include "OutputJobs.h"
+#include "PageAssembler.h"
 #include "PageNumberDialog.h"
 #include "PageRenderer.h"
 #include "PageStamper.h"
@@ -37,6 +38,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
+#include <QSettings>
 #include <QShortcut>
 #include <QSlider>
 #include <QStatusBar>
@@ -229,7 +231,26 @@ void MainWindow::createLowerToolbar(QHBoxLayout *row)
     autoNumbersCheckBox->setStyleSheet(Theme::checkBox());
     autoNumbersCheckBox->setToolTip("Automatically add page numbers when merging");
     row->addWidget(autoNumbersCheckBox);
+    createKeepTextCheckBox(row);
     row->addStretch();
+}
+
+// The one option that is remembered between runs: whoever chose copied pages
+// over pictures once wants them the next time too.
+void MainWindow::createKeepTextCheckBox(QHBoxLayout *row)
+{
+    static const QString key = QStringLiteral("output/keepText");
+    keepTextCheckBox = new QCheckBox("Keep Text");
+    keepTextCheckBox->setObjectName("keepTextCheckBox");
+    keepTextCheckBox->setChecked(QSettings().value(key, false).toBool());
+    keepTextCheckBox->setStyleSheet(Theme::checkBox());
+    keepTextCheckBox->setToolTip(
+        "Write pages as they are in their source files: text stays selectable, drawings stay "
+        "sharp, pages keep their own size. Off: every page is redrawn as a picture on an A4 "
+        "sheet.");
+    connect(keepTextCheckBox, &QCheckBox::toggled, this,
+            [](bool checked) { QSettings().setValue(key, checked); });
+    row->addWidget(keepTextCheckBox);
 }
 
 QPushButton *MainWindow::addToolButton(QHBoxLayout *row, const QString &text, const QString &look,
@@ -1072,6 +1093,51 @@ QString reductionText(qint64 before, qint64 after, const QString &unknown)
     return QString("~%1%").arg(100.0 * (1.0 - double(after) / double(before)), 0, 'f', 1);
 }
 
+// The extra line of a final message when pages had to be written as pictures.
+QString picturesNote(int pictures, bool turkish)
+{
+    if (pictures == 0)
+        return QString();
+    if (turkish)
+        return QString::fromUtf8("\n\n⚠️ %1 sayfa kopyalanamadı, resim olarak yazıldı")
+            .arg(pictures);
+    return QString::fromUtf8(
+               pictures == 1
+                   ? "\n\n⚠️ %1 page could not be copied and was written as a picture"
+                   : "\n\n⚠️ %1 pages could not be copied and were written as pictures")
+        .arg(pictures);
+}
+
+// The merge's options for copying pages: the same document information,
+// outline, labels and protection as the picture merge.
+PageAssembler::Options copying(const OutputJobs::MergeOptions &merge)
+{
+    PageAssembler::Options options;
+    if (merge.bookmarks) {
+        options.title = "Merged PDF Document";
+        options.creator = "Quirefold v2.0";
+    }
+    options.bookmarks = merge.bookmarks;
+    options.autoNumbers = merge.autoNumbers;
+    options.encryption = merge.encryption;
+    options.pictureScale = 2.5;
+    return options;
+}
+
+// The sheet jobs' options for copying pages: every list position keeps a
+// page, a blank A4 one where the source is gone, as on the sheets.
+PageAssembler::Options copying(const OutputJobs::SheetOptions &sheets)
+{
+    PageAssembler::Options options;
+    options.title = sheets.title;
+    options.creator = sheets.creator;
+    options.margin = sheets.margin;
+    options.blankForMissing = true;
+    options.pictureScale = sheets.scale;
+    options.encryption = sheets.encryption;
+    return options;
+}
+
 // Asks whether to protect the merged file; false when the user cancelled.
 bool askMergePassword(QWidget *parent, OutputJobs::Encryption *encryption)
 {
@@ -1160,6 +1226,7 @@ void MainWindow::mergePDFs()
     OutputJobs::MergeOptions options;
     options.bookmarks = bookmarksCheckBox->isChecked();
     options.autoNumbers = autoNumbersCheckBox->isChecked();
+    const bool keepText = keepTextCheckBox->isChecked();
 
     if (!askMergePassword(this, &options.encryption))
         return;
@@ -1173,10 +1240,12 @@ void MainWindow::mergePDFs()
     const int count = pages.size();
     startProgress(count);
     showStatus(QString::fromUtf8("PDF'ler birleştiriliyor..."));
-    const OutputJobs::Result result = OutputJobs::merge(
-        pages, target, options, outputProgress([count](int done) {
-            return QString::fromUtf8("Birleştiriliyor... %1/%2").arg(done).arg(count);
-        }));
+    const auto progress = outputProgress([count](int done) {
+        return QString::fromUtf8("Birleştiriliyor... %1/%2").arg(done).arg(count);
+    });
+    const OutputResult result =
+        keepText ? PageAssembler::write(pages, target, copying(options), progress)
+                 : OutputJobs::merge(pages, target, options, progress);
     finishProgress();
     if (!result.written) {
         warnNotWritten(target, result.error, true);
@@ -1197,6 +1266,7 @@ void MainWindow::mergePDFs()
         message += QString::fromUtf8("\n\n🔒 Dosya %1-bit AES şifrelemeyle korundu. Açmak için "
                                      "şifre gerekir.")
                        .arg(options.encryption->keyBits);
+    message += picturesNote(result.pictures, true);
     QMessageBox::information(this, QString::fromUtf8("Başarılı"), message);
     showStatus(QString::fromUtf8("PDF'ler başarıyla birleştirildi!"), 5000);
 }
@@ -1219,6 +1289,7 @@ void MainWindow::splitPDF()
         this, QString::fromUtf8("Bölünmüş PDF'ler İçin Klasör Seç"), QDir::homePath());
     if (folder.isEmpty())
         return;
+    const bool keepText = keepTextCheckBox->isChecked();
     const bool everyPage = mode.contains(QString::fromUtf8("Her sayfayı"));
     const bool selectedOnly = !everyPage && mode.contains(QString::fromUtf8("Seçili"));
     int perFile = 0;
@@ -1236,10 +1307,13 @@ void MainWindow::splitPDF()
     OutputJobs::Result result;
     if (perFile > 0) {
         const int fileCount = (count + perFile - 1) / perFile;
-        result = OutputJobs::splitRuns(
-            pages, folder, perFile, outputProgress(nullptr), [this, fileCount](int file) {
-                showStatus(QString::fromUtf8("Bölünüyor... %1/%2 dosya").arg(file).arg(fileCount));
-            });
+        const auto fileDone = [this, fileCount](int file) {
+            showStatus(QString::fromUtf8("Bölünüyor... %1/%2 dosya").arg(file).arg(fileCount));
+        };
+        result = keepText ? PageAssembler::splitRuns(pages, folder, perFile,
+                                                     outputProgress(nullptr), fileDone)
+                          : OutputJobs::splitRuns(pages, folder, perFile, outputProgress(nullptr),
+                                                  fileDone);
     } else {
         if (selectedOnly) {
             pages.removeIf([](const PageRef &page) { return !page.selected; });
@@ -1257,10 +1331,11 @@ void MainWindow::splitPDF()
             return QString("%1/%2_sayfa_%3.pdf")
                 .arg(folder, QFileInfo(page.filePath).baseName(), padded(n, 3));
         };
-        result = OutputJobs::splitPages(
-            pages, pathOf, outputProgress([total](int done) {
-                return QString::fromUtf8("Bölünüyor... %1/%2").arg(done).arg(total);
-            }));
+        const auto progress = outputProgress([total](int done) {
+            return QString::fromUtf8("Bölünüyor... %1/%2").arg(done).arg(total);
+        });
+        result = keepText ? PageAssembler::splitPages(pages, pathOf, progress)
+                          : OutputJobs::splitPages(pages, pathOf, progress);
     }
     finishProgress();
     if (!result.written && !result.failedFile.isEmpty()) {
@@ -1272,6 +1347,7 @@ void MainWindow::splitPDF()
                           .arg(QString::number(result.files), folder);
     if (result.failures > 0)
         message += QString::fromUtf8("\n\n⚠️ %1 sayfa işlenemedi").arg(result.failures);
+    message += picturesNote(result.pictures, true);
     QMessageBox::information(this, QString::fromUtf8("Bölme Tamamlandı"), message);
     showStatus(QString::fromUtf8("%1 PDF dosyası oluşturuldu").arg(result.files), 5000);
 }
@@ -1332,6 +1408,7 @@ void MainWindow::optimizeForWeb()
 {
     if (!hasPages("No Pages", "No pages to optimize. Please add PDF files first."))
         return;
+    const bool keepText = keepTextCheckBox->isChecked();
     const QString target = QFileDialog::getSaveFileName(this, "Save Optimized PDF",
                                                         QDir::homePath(), "PDF Files (*.pdf)");
     if (target.isEmpty())
@@ -1340,27 +1417,35 @@ void MainWindow::optimizeForWeb()
     const QList<PageRef> pages = pageRefsOf(pageWidgets);
     const int count = pages.size();
     startProgress(count);
+    const auto progress = outputProgress(
+        [count](int done) { return QString("Optimizing... %1 of %2").arg(done).arg(count); });
     OutputJobs::SheetOptions options;
     options.dpi = 96;
     options.scale = 96 / 72.0;
-    const OutputJobs::Result result =
-        OutputJobs::writeSheets(pages, target, options, outputProgress([count](int done) {
-                                    return QString("Optimizing... %1 of %2").arg(done).arg(count);
-                                }));
+    PageAssembler::Options copy = copying(options);
+    copy.webOptimized = true;
+    const OutputResult result = keepText
+                                    ? PageAssembler::write(pages, target, copy, progress)
+                                    : OutputJobs::writeSheets(pages, target, options, progress);
     finishProgress();
     if (!result.written) {
         warnNotWritten(target, result.error, false);
         return;
     }
 
+    // Copied pages are compared with all their sources; pictures with an estimate.
     const qint64 outputSize = QFileInfo(target).size();
-    const qint64 originalSize = QFileInfo(pages.first().filePath).size();
+    const qint64 originalSize =
+        keepText ? OutputJobs::inputSize(pages) : QFileInfo(pages.first().filePath).size();
     const QString message =
         QString::fromUtf8("✅ Optimized PDF saved to:\n%1\n\nOriginal size: ~%2 KB\nOptimized "
-                          "size: %3 KB\nReduction: %4\n\n✓ Low resolution (96 DPI)\n✓ "
-                          "Optimized for web/email")
-            .arg(target, QString::number(count * 500), QString::number(outputSize / 1024),
-                 reductionText(originalSize, outputSize, "unknown"));
+                          "size: %3 KB\nReduction: %4\n\n%5\n✓ Optimized for web/email")
+            .arg(target, QString::number(keepText ? originalSize / 1024 : count * 500),
+                 QString::number(outputSize / 1024),
+                 reductionText(originalSize, outputSize, "unknown"),
+                 QString::fromUtf8(keepText ? "✓ Fast web view (linearized)"
+                                            : "✓ Low resolution (96 DPI)")) +
+        picturesNote(result.pictures, false);
     QMessageBox::information(this, "Optimization Complete", message);
     showStatus("PDF optimized for web");
 }
@@ -1369,6 +1454,7 @@ void MainWindow::cropPages()
 {
     if (!hasPages("No Pages", "No pages to crop. Please add PDF files first."))
         return;
+    const bool keepText = keepTextCheckBox->isChecked();
     const QStringList presets{"Remove 10% margins (all sides)", "Remove 15% margins (all sides)",
                               "Remove 20% margins (all sides)", "Custom crop..."};
     bool ok = false;
@@ -1397,12 +1483,13 @@ void MainWindow::cropPages()
     const QList<PageRef> pages = pageRefsOf(pageWidgets);
     const int count = pages.size();
     startProgress(count);
+    const auto progress = outputProgress(
+        [count](int done) { return QString("Cropping... %1 of %2").arg(done).arg(count); });
     OutputJobs::SheetOptions options;
     options.margin = margin;
-    const OutputJobs::Result result =
-        OutputJobs::writeSheets(pages, target, options, outputProgress([count](int done) {
-                                    return QString("Cropping... %1 of %2").arg(done).arg(count);
-                                }));
+    const OutputResult result =
+        keepText ? PageAssembler::write(pages, target, copying(options), progress)
+                 : OutputJobs::writeSheets(pages, target, options, progress);
     finishProgress();
     if (!result.written) {
         warnNotWritten(target, result.error, false);
@@ -1411,7 +1498,8 @@ void MainWindow::cropPages()
     QMessageBox::information(
         this, "Crop Complete",
         QString::fromUtf8("✅ Cropped PDF saved to:\n%1\n\nMargins removed: %2%")
-            .arg(target, QString::number(margin * 100, 'f', 1)));
+                .arg(target, QString::number(margin * 100, 'f', 1)) +
+            picturesNote(result.pictures, false));
     showStatus("PDF cropped successfully");
 }
 
@@ -1629,6 +1717,7 @@ void MainWindow::setPassword()
 {
     if (!hasPages("No Pages", "No pages to protect. Please add PDF files first."))
         return;
+    const bool keepText = keepTextCheckBox->isChecked();
     PasswordDialog dialog(PasswordDialog::Set, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -1642,15 +1731,16 @@ void MainWindow::setPassword()
 
     const QList<PageRef> pages = pageRefsOf(pageWidgets);
     const int count = pages.size();
+    startProgress(count);
+    const auto progress = outputProgress(
+        [count](int done) { return QString("Creating PDF... %1 of %2").arg(done).arg(count); });
     OutputJobs::SheetOptions options;
     options.dpi = kCopyResolution;
     options.scale = kCopyScale;
     options.encryption = protection;
-    startProgress(count);
-    const OutputJobs::Result result =
-        OutputJobs::writeSheets(pages, path, options, outputProgress([count](int done) {
-                                    return QString("Creating PDF... %1 of %2").arg(done).arg(count);
-                                }));
+    const OutputResult result = keepText
+                                    ? PageAssembler::write(pages, path, copying(options), progress)
+                                    : OutputJobs::writeSheets(pages, path, options, progress);
     finishProgress();
     if (!result.written) {
         warnNotWritten(path, result.error, false);
@@ -1668,13 +1758,15 @@ void MainWindow::setPassword()
         QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nThe PDF is "
                           "encrypted and opens only with its password.\n\nAllowed without the "
                           "owner password: %2\nEncryption: %3-bit AES")
-            .arg(path, granted.isEmpty() ? QString("viewing only") : granted.join(", "))
-            .arg(protection.keyBits));
+                .arg(path, granted.isEmpty() ? QString("viewing only") : granted.join(", "))
+                .arg(protection.keyBits) +
+            picturesNote(result.pictures, false));
     showStatus("PDF saved with password protection");
 }
 
 void MainWindow::removePassword()
 {
+    const bool keepText = keepTextCheckBox->isChecked();
     const QString source = QFileDialog::getOpenFileName(this, "Select Password-Protected PDF",
                                                         QDir::homePath(), "PDF Files (*.pdf)");
     if (source.isEmpty())
@@ -1712,10 +1804,11 @@ void MainWindow::removePassword()
         return;
     const int count = document.pageCount();
     startProgress(count);
-    const OutputJobs::Result result =
-        OutputJobs::writeDocument(document, path, outputProgress([count](int done) {
-                                      return QString("Unlocking... %1 of %2").arg(done).arg(count);
-                                  }));
+    const auto progress = outputProgress(
+        [count](int done) { return QString("Unlocking... %1 of %2").arg(done).arg(count); });
+    const OutputResult result =
+        keepText ? PageAssembler::unlock(source, dialog.getPassword(), path, progress)
+                 : OutputJobs::writeDocument(document, path, progress);
     finishProgress();
     if (!result.written) {
         warnNotWritten(path, result.error, false);

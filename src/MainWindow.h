@@ -124,6 +124,7 @@ private:
     // Output
     std::function<void(int)> outputProgress(std::function<QString(int done)> statusText);
     void warnNotWritten(const QString &file, const QString &error, bool turkish);
+    void createKeepTextCheckBox(QHBoxLayout *row);
     int askCompressionDpi(QString *qualityName);
 
     // Stamps, protection and printing
@@ -155,5 +156,7 @@ private:
     double zoomLevel = 1.0;
     QCheckBox *bookmarksCheckBox = nullptr;
     QCheckBox *autoNumbersCheckBox = nullptr;
+    // Output commands copy pages as they are instead of redrawing them.
+    QCheckBox *keepTextCheckBox = nullptr;
     QStringList tempFiles;
 };

@@ -6,6 +6,28 @@
 #include <functional>
 #include <memory>
 
+// What an output command wrote, for its report.
+struct OutputResult
+{
+    bool written = false; // at least one file reached the disk
+    QString failedFile;   // the first file that could not be written
+    QString error;        // and why
+    int drawn = 0;        // pages drawn or copied, or images saved
+    int files = 0;        // split: files created
+    int failures = 0;     // pages or images that were not produced
+    int bookmarks = 0;    // merge: outline entries written
+    int pictures = 0;     // pages written as pictures where copying them failed
+
+    // Keeps the first failure.
+    void noteFailure(const QString &file, const QString &why)
+    {
+        if (failedFile.isEmpty()) {
+            failedFile = file;
+            error = why.isEmpty() ? QStringLiteral("The file could not be written.") : why;
+        }
+    }
+};
+
 // A file written by an output command. It replaces its target only when it
 // is complete: a failed or abandoned write leaves the old file (or nothing)
 // in place, and a source file can safely be its own target.

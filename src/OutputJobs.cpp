@@ -23,14 +23,6 @@ void report(const OutputJobs::Progress &progress, int done)
         progress(done);
 }
 
-void noteFailure(OutputJobs::Result &result, const QString &file, const QString &error)
-{
-    if (result.failedFile.isEmpty()) {
-        result.failedFile = file;
-        result.error = error.isEmpty() ? QStringLiteral("The file could not be written.") : error;
-    }
-}
-
 // A PDF writer over an output file; finish() ends the painter and commits.
 class PdfOutput
 {
@@ -66,7 +58,7 @@ public:
             return true;
         }
         file.cancel();
-        noteFailure(result, file.fileName(), file.errorString());
+        result.noteFailure(file.fileName(), file.errorString());
         return false;
     }
     void fail(OutputJobs::Result &result)
@@ -74,7 +66,7 @@ public:
         if (painter.isActive())
             painter.end();
         file.cancel();
-        noteFailure(result, file.fileName(), file.errorString());
+        result.noteFailure(file.fileName(), file.errorString());
     }
 
 private:
@@ -330,7 +322,7 @@ OutputJobs::Result OutputJobs::saveImages(const QList<PageRef> &pages, const Pat
             result.written = true;
         } else {
             file.cancel();
-            noteFailure(result, file.fileName(), error);
+            result.noteFailure(file.fileName(), error);
             ++result.failures;
         }
         report(progress, n);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OutputFile.h"
 #include "PageRenderer.h"
 #include "PdfPostProcessor.h"
 
@@ -24,16 +25,7 @@ public:
     // The path of the n-th file (from 1) of a folder output.
     using PathOf = std::function<QString(int n, const PageRef &page)>;
 
-    struct Result
-    {
-        bool written = false; // at least one file reached the disk
-        QString failedFile;   // the first file that could not be written
-        QString error;        // and why
-        int drawn = 0;        // pages drawn or images saved
-        int files = 0;        // split: files created
-        int failures = 0;     // pages or images that were not produced
-        int bookmarks = 0;    // merge: outline entries written
-    };
+    using Result = OutputResult;
 
     using Encryption = std::optional<PdfPostProcessor::EncryptionOptions>;
 

@@ -150,25 +150,54 @@ void PdfPostProcessor::setEncryption(const EncryptionOptions &options)
     encrypt = true;
 }
 
-bool PdfPostProcessor::run(const std::function<void(QPDF &)> &load, QIODevice *device,
-                           QByteArray *bytes)
+void PdfPostProcessor::setWebOptimization(bool on)
+{
+    webOptimized = on;
+}
+
+void PdfPostProcessor::setMinimumVersion(const QString &version)
+{
+    minimumVersion = version;
+}
+
+void PdfPostProcessor::setWriteProgress(const std::function<void(int)> &progress)
+{
+    writeProgress = progress;
+}
+
+void PdfPostProcessor::write(QPDF &pdf, QIODevice *device, QByteArray *bytes)
+{
+    const int items = outline.isEmpty() ? 0 : writeOutline(pdf, outline);
+
+    QPDFWriter writer(pdf);
+    DevicePipeline pipeline(device, bytes);
+    writer.setOutputPipeline(&pipeline);
+    writer.setPreserveEncryption(false);
+    if (!minimumVersion.isEmpty())
+        writer.setMinimumPDFVersion(minimumVersion.toStdString());
+    if (webOptimized) {
+        writer.setLinearization(true);
+        writer.setObjectStreamMode(qpdf_o_generate);
+        writer.setCompressStreams(true);
+        writer.setRecompressFlate(true);
+        writer.setDecodeLevel(qpdf_dl_generalized);
+    }
+    if (encrypt)
+        applyEncryption(writer, encryption);
+    if (writeProgress)
+        writer.registerProgressReporter(
+            std::make_shared<QPDFWriter::FunctionProgressReporter>(writeProgress));
+    writer.write();
+    written = items;
+}
+
+// Runs library work; whatever it throws becomes errorString().
+bool PdfPostProcessor::guarded(const std::function<void()> &work)
 {
     error.clear();
     written = 0;
     try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);
-        load(pdf);
-        const int items = outline.isEmpty() ? 0 : writeOutline(pdf, outline);
-
-        QPDFWriter writer(pdf);
-        DevicePipeline pipeline(device, bytes);
-        writer.setOutputPipeline(&pipeline);
-        writer.setPreserveEncryption(false);
-        if (encrypt)
-            applyEncryption(writer, encryption);
-        writer.write();
-        written = items;
+        work();
         return true;
     } catch (const Refusal &refusal) {
         error = QString::fromStdString(refusal.what());
@@ -183,6 +212,17 @@ bool PdfPostProcessor::run(const std::function<void(QPDF &)> &load, QIODevice *d
         error = QString("Could not finish the PDF: unknown error");
     }
     return false;
+}
+
+bool PdfPostProcessor::run(const std::function<void(QPDF &)> &load, QIODevice *device,
+                           QByteArray *bytes)
+{
+    return guarded([&] {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        load(pdf);
+        write(pdf, device, bytes);
+    });
 }
 
 bool PdfPostProcessor::process(const QByteArray &input, QByteArray *output)
@@ -200,4 +240,9 @@ bool PdfPostProcessor::process(const QString &inputPath, QIODevice *output)
 {
     return run([&](QPDF &pdf) { pdf.processFile(QFile::encodeName(inputPath).constData()); },
                output, nullptr);
+}
+
+bool PdfPostProcessor::process(QPDF &pdf, QIODevice *output)
+{
+    return guarded([&] { write(pdf, output, nullptr); });
 }

@@ -8,10 +8,12 @@
 class QIODevice;
 class QPDF;
 
-// Finishes a PDF that QPdfWriter has written: adds an outline (bookmarks)
-// and encrypts it. Takes the whole file in memory and gives back a whole
-// file, or nothing and an error message; the caller writes the result out,
-// so a failure never leaves a half-done file on disk.
+// Finishes a PDF: adds an outline (bookmarks), encrypts it or makes it fit
+// for fast web view, and writes it out. Takes a file that QPdfWriter has
+// written (in memory or on disk), or a document that another class has
+// built with the same library, and gives back a whole file, or nothing and
+// an error message; the caller writes the result out, so a failure never
+// leaves a half-done file on disk.
 //
 //     PdfPostProcessor post;
 //     post.setOutline({{"a.pdf", 0}, {"b.pdf", 3}});
@@ -49,12 +51,26 @@ public:
 
     void setEncryption(const EncryptionOptions &options);
 
+    // Linearized ("fast web view"), with object streams and every stream
+    // compressed anew.
+    void setWebOptimization(bool on);
+
+    // The file declares at least this version ("1.7"): pages copied from
+    // newer files may use what their version allows.
+    void setMinimumVersion(const QString &version);
+
+    // Called now and then while a large file is written, with the share done
+    // in percent, so that a caller can keep its window alive.
+    void setWriteProgress(const std::function<void(int percent)> &progress);
+
     // Returns false, leaving *output untouched, when the input is not a
     // readable PDF or the options cannot be honoured (key length other than
     // 128 or 256, a 128-bit password outside PDFDocEncoding).
     bool process(const QByteArray &input, QByteArray *output);
     // The same for a file on disk, written into `output` as it is produced.
     bool process(const QString &inputPath, QIODevice *output);
+    // The same for a document already open in the library (which it changes).
+    bool process(QPDF &pdf, QIODevice *output);
 
     QString errorString() const { return error; }
 
@@ -63,10 +79,15 @@ public:
 
 private:
     bool run(const std::function<void(QPDF &)> &load, QIODevice *device, QByteArray *bytes);
+    bool guarded(const std::function<void()> &work);
+    void write(QPDF &pdf, QIODevice *device, QByteArray *bytes);
 
     QList<OutlineEntry> outline;
     EncryptionOptions encryption;
     bool encrypt = false;
+    bool webOptimized = false;
+    QString minimumVersion;
+    std::function<void(int)> writeProgress;
     QString error;
     int written = 0;
 };
