@@ -184,10 +184,10 @@ QSizeF pdfinfoPageSize(const QString &path, int page)
                             : QSizeF();
 }
 
-bool qpdfCheckClean(const QString &path)
+bool qpdfCheckClean(const QString &path, const QString &password)
 {
-    int code = 0;
-    run("qpdf", {"--check", path}, &code);
+    int code = 0; // 3 would mean warnings
+    run("qpdf", {"--check", "--password=" + password, path}, &code);
     return code == 0;
 }
 

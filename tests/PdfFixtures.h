@@ -52,7 +52,8 @@ QString run(const QString &program, const QStringList &arguments, int *exitCode 
 bool toolAvailable(const QString &program);
 int pdfinfoPages(const QString &path);
 QSizeF pdfinfoPageSize(const QString &path, int page = 1); // in points
-bool qpdfCheckClean(const QString &path);
+// No errors and no warnings.
+bool qpdfCheckClean(const QString &path, const QString &password = QString());
 // The top-level outline as qpdf reads it: each item's title and target page (from 1).
 QList<QPair<QString, int>> outline(const QString &path, const QString &password = QString());
 
