@@ -361,29 +361,12 @@ private slots:
                  qPrintable(text));
     }
 
-    void webOptimisation()
-    {
-        Workspace ws;
-        ws.load("doc.pdf", 3);
-        const QString out = ws.path("web.pdf");
-        DialogHelper helper;
-        helper.file(out).messageBox();
-        RUN_COMMAND(ws, "optimizeButton", helper);
-        QCOMPARE(embeddedImages(out, 3), QStringList{"image 793 1122"}); // 96 dpi
-        QVERIFY(helper.texts().first().startsWith(
-            QString::fromUtf8("✅ Optimized PDF saved to:\n%1\n\nOriginal size: ~1500 KB\n"
-                              "Optimized size: %2 KB\nReduction: ~")
-                .arg(out)
-                .arg(QFileInfo(out).size() / 1024)));
-    }
-
     void crop_data()
     {
         QTest::addColumn<double>("custom"); // < 0: the 10 % preset
         QTest::addColumn<int>("rotation");
         QTest::addColumn<QString>("kept");
         QTest::newRow("10 %") << -1.0 << 0 << "image 952 1348";
-        QTest::newRow("custom 0") << 0.0 << 0 << "image 1190 1684";
         QTest::newRow("custom 50") << 50.0 << 0 << "";
         // Cut from the unturned page, then turned: the mark's corner goes top right.
         QTest::newRow("10 %, turned 90") << -1.0 << 90 << "image 1348 952";

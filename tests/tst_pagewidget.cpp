@@ -57,8 +57,6 @@ private slots:
     void captionTruncatesLongNames_data();
     void captionTruncatesLongNames();
     void rotateButtonTurnsAndComesBack();
-    void zoomSizes_data();
-    void zoomSizes();
     void dragCarriesGlobalIndex();
     void dropEmitsOnlyForOtherTiles_data();
     void dropEmitsOnlyForOtherTiles();
@@ -109,33 +107,6 @@ void TestPageWidget::rotateButtonTurnsAndComesBack()
     tile->setRotation(450); // silently, and kept below a full turn
     QCOMPARE(tile->getRotation(), 90);
     QCOMPARE(rotated.count(), 4);
-}
-
-void TestPageWidget::zoomSizes_data()
-{
-    QTest::addColumn<double>("zoom");
-    QTest::addColumn<QSize>("tileSize");
-    QTest::addColumn<QSize>("thumbnailSize");
-    QTest::newRow("50%") << 0.5 << QSize(96, 170) << QSize(84, 90);
-    QTest::newRow("100%") << 1.0 << QSize(180, 260) << QSize(168, 180);
-    QTest::newRow("150%") << 1.5 << QSize(264, 350) << QSize(252, 270);
-}
-
-void TestPageWidget::zoomSizes()
-{
-    QFETCH(double, zoom);
-    QFETCH(QSize, tileSize);
-    QFETCH(QSize, thumbnailSize);
-    std::unique_ptr<PageWidget> tile(makeTile());
-    tile->setZoomLevel(zoom);
-    QCOMPARE(tile->size(), tileSize);
-    auto *label = tile->findChild<QLabel *>("thumbnailLabel");
-    QCOMPARE(label->size(), thumbnailSize);
-    QCOMPARE(tile->findChild<QWidget *>("overlayWidget")->size(), thumbnailSize);
-    // The picture stays fitted to 164 x 176 whatever the zoom.
-    const QSize picture = label->pixmap().size();
-    QVERIFY(picture.width() <= 164 && picture.height() <= 176);
-    QVERIFY(picture.width() == 164 || picture.height() == 176);
 }
 
 void TestPageWidget::dragCarriesGlobalIndex()

@@ -63,7 +63,6 @@ private slots:
         QTest::addColumn<int>("expected"); // page shown afterwards, from 1
         QTest::newRow("one page") << 1 << 0 << int(Qt::Key_Right) << 1;
         QTest::newRow("Left on first") << 5 << 0 << int(Qt::Key_Left) << 1;
-        QTest::newRow("PageUp on first") << 5 << 0 << int(Qt::Key_PageUp) << 1;
         QTest::newRow("Left") << 5 << 2 << int(Qt::Key_Left) << 2;
         QTest::newRow("PageDown") << 5 << 2 << int(Qt::Key_PageDown) << 4;
         QTest::newRow("Right on last") << 5 << 4 << int(Qt::Key_Right) << 5;
