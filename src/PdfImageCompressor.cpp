@@ -859,6 +859,9 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         if (!compressed.open())
             throw std::runtime_error("no room for a temporary file: " +
                                      compressed.errorString().toStdString());
+        // The writer fills in /Size only where the trailer has one; a cross-reference
+        // stream without it is unreadable.
+        pdf.getTrailer().replaceKey("/Size", QPDFObjectHandle::newInteger(0));
         QPDFWriter writer(pdf, QFile::encodeName(compressed.fileName()).constData());
         writer.setObjectStreamMode(qpdf_o_generate);
         writer.setCompressStreams(true);
