@@ -206,6 +206,7 @@ void Survey::page(QPDFPageObjectHelper page, int index)
         return;
     const size_t warnings = pdf.numWarnings();
     bool failed = false;
+    activeForms.clear(); // what an earlier failed page left
     try {
         // Images a page lists but never draws would be kept for nothing.
         page.removeUnreferencedResources();
@@ -639,9 +640,9 @@ bool recode(QPDF &pdf, QPDFObjectHandle image, QSize size, int quality)
         return false;
 
     QPDFObjectHandle filter = dict.getKey("/Filter");
-    const bool wasJpeg = isName(filter, "/DCTDecode") || isName(filter, "/DCT") ||
-                         (filter.isArray() && filter.getArrayNItems() > 0 &&
-                          isName(filter.getArrayItem(filter.getArrayNItems() - 1), "/DCTDecode"));
+    if (filter.isArray() && filter.getArrayNItems() > 0)
+        filter = filter.getArrayItem(filter.getArrayNItems() - 1);
+    const bool wasJpeg = isName(filter, "/DCTDecode") || isName(filter, "/DCT");
     const Decoded pixels = decode(image, components, size);
     if (pixels.pixels.isNull())
         return false;
@@ -754,7 +755,8 @@ bool sharesResources(const std::vector<QPDFPageObjectHelper> &pages)
     std::set<QPDFObjGen> seen;
     for (QPDFPageObjectHelper page : pages) {
         QPDFObjectHandle resources = page.getObjectHandle().getKey("/Resources");
-        QPDFObjectHandle xobjects = resources.getKey("/XObject");
+        QPDFObjectHandle xobjects =
+            resources.isDictionary() ? resources.getKey("/XObject") : QPDFObjectHandle::newNull();
         for (QPDFObjectHandle shared : {resources, xobjects})
             if (shared.isIndirect() && !seen.insert(shared.getObjGen()).second)
                 return true;
