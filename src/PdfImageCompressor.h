@@ -14,10 +14,11 @@ class QIODevice;
 // an image placed several times keeps the resolution its largest placement
 // needs. JPEG images stay JPEG; other images become JPEG or Flate, whichever
 // is smaller, and stay lossless when they have few colours or flat areas with
-// sharp edges. A soft mask is resampled to its image's new size.
+// sharp edges. A soft mask is resampled to its image's new size, losslessly.
 //
 // Left exactly as they are: images that are not 8 bits per component in
-// grey or RGB (1-bit, 16-bit, CMYK, Indexed, Lab, DeviceN, Separation),
+// grey or RGB (device, calibrated or ICC-based; so 1-bit, 16-bit, CMYK,
+// Indexed, Lab, DeviceN and Separation images stay),
 // JBIG2, CCITT and JPX images, stencil masks, colour-key masks, unusual
 // /Decode arrays, images also drawn by patterns, Type 3 glyphs, soft-mask
 // groups or annotation appearances, images on pages whose content cannot be
@@ -26,7 +27,8 @@ class QIODevice;
 // The file is then written with object streams and recompressed streams,
 // identical images stored once and unused objects left out. When that does
 // not make the file smaller, the input is copied through unchanged, so the
-// result is never larger than the input.
+// result is never larger than the input; only a damaged input that had to be
+// repaired is always written anew.
 //
 //     PdfImageCompressor compressor({150, 75});
 //     if (!compressor.process(copiedPath, device))
