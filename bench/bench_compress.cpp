@@ -1,0 +1,194 @@
+// Compression that keeps text: our image recompressor at 150 dpi against
+// Ghostscript's pdfwrite with /ebook settings (150 dpi images), on the PDFs
+// given, or on every PDF of the shared corpus. Each run happens in a child
+// process of its own so that its peak memory is its own.
+//
+//   bench_compress [file.pdf ...]
+//
+// The compressor runs on the input file itself: the page copy that comes
+// before it in the application is not part of this measurement yet.
+
+#include "PdfImageCompressor.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+struct Figures
+{
+    bool ok = false;
+    double seconds = 0;
+    qint64 bytes = 0;
+    qint64 peakKb = 0;
+};
+
+qint64 ownPeakKb()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+qint64 childrenPeakKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss;
+}
+
+int print(bool ok, double seconds, qint64 bytes, qint64 peakKb)
+{
+    std::printf("%d %f %lld %lld\n", ok ? 1 : 0, seconds, static_cast<long long>(bytes),
+                static_cast<long long>(peakKb));
+    return ok ? 0 : 1;
+}
+
+// Child: our compressor, or nothing at all for the baseline.
+int runOurs(const QString &in, const QString &out)
+{
+    QElapsedTimer timer;
+    timer.start();
+    bool ok = true;
+    if (!in.isEmpty()) {
+        QFile file(out);
+        PdfImageCompressor compressor({150, 75});
+        ok = file.open(QIODevice::WriteOnly) && compressor.process(in, &file);
+        if (!ok)
+            std::fprintf(stderr, "%s\n", qPrintable(compressor.errorString()));
+        file.close();
+    }
+    return print(ok, timer.elapsed() / 1000.0, QFileInfo(out).size(), ownPeakKb());
+}
+
+// Child: the reference, measured without this launcher's own memory.
+int runGhostscript(const QString &in, const QString &out)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const int code =
+        QProcess::execute("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite",
+                                 "-dPDFSETTINGS=/ebook", "-o", out, in});
+    return print(code == 0, timer.elapsed() / 1000.0, QFileInfo(out).size(), childrenPeakKb());
+}
+
+Figures measure(const QStringList &arguments)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(-1);
+    const QStringList fields =
+        QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(' ');
+    Figures f;
+    if (fields.size() == 4) {
+        f.ok = fields[0] == "1";
+        f.seconds = fields[1].toDouble();
+        f.bytes = fields[2].toLongLong();
+        f.peakKb = fields[3].toLongLong();
+    }
+    return f;
+}
+
+QStringList words(const QString &pdf)
+{
+    QProcess tool;
+    tool.start("pdftotext", {pdf, "-"});
+    tool.waitForFinished(-1);
+    return QString::fromUtf8(tool.readAllStandardOutput())
+        .split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+}
+
+QString cell(const Figures &f, const QString &pdf)
+{
+    if (!f.ok)
+        return QString("%1").arg("failed", -38);
+    return QString("%1 %2 %3 %4")
+        .arg(f.bytes, 10)
+        .arg(f.seconds, 7, 'f', 3)
+        .arg(f.peakKb / 1024.0, 7, 'f', 1)
+        .arg(words(pdf).size(), 8);
+}
+
+QString ratio(double ours, double theirs)
+{
+    return theirs > 0 ? QString::number(ours / theirs, 'f', 2) : QString("-");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments();
+    if (args.size() == 4 && args[1] == "--ours")
+        return runOurs(args[2], args[3]);
+    if (args.size() == 4 && args[1] == "--gs")
+        return runGhostscript(args[2], args[3]);
+
+    args.removeFirst();
+    if (args.isEmpty())
+        for (const QFileInfo &info :
+             QDir(QUIREFOLD_CORPUS).entryInfoList({"*.pdf"}, QDir::Files, QDir::Name))
+            args << info.filePath();
+    const bool haveGs = !QStandardPaths::findExecutable("gs").isEmpty();
+    QTemporaryDir dir;
+    QTextStream out(stdout);
+    const Figures idle = measure({"--ours", "", dir.filePath("idle.pdf")});
+    out << "Peak of an idle child with the toolkit loaded: "
+        << QString::number(idle.peakKb / 1024.0, 'f', 1) << " MB"
+        << (haveGs ? "" : "; gs not found, no reference") << "\n\n";
+    out << QString("%1 %2 %3 | %4 %5 %6 %7 | %8 %9 %10 %11 | %12 %13 %14\n")
+               .arg("file", -44)
+               .arg("in bytes", 10)
+               .arg("words", 7)
+               .arg("ours B", 10)
+               .arg("s", 7)
+               .arg("MB", 7)
+               .arg("words", 8)
+               .arg("gs B", 10)
+               .arg("s", 7)
+               .arg("MB", 7)
+               .arg("words", 8)
+               .arg("bytes x", 7)
+               .arg("time x", 6)
+               .arg("text", 4);
+    for (const QString &file : args) {
+        const QString ours = dir.filePath("ours.pdf");
+        const QString theirs = dir.filePath("gs.pdf");
+        QFile::remove(ours);
+        QFile::remove(theirs);
+        const Figures a = measure({"--ours", file, ours});
+        const Figures b = haveGs ? measure({"--gs", file, theirs}) : Figures();
+        const QStringList inputWords = words(file);
+        const bool sameText = a.ok && words(ours) == inputWords;
+        out << QString("%1 %2 %3 | %4 | %5 | %6 %7 %8\n")
+                   .arg(QFileInfo(file).fileName().left(44), -44)
+                   .arg(QFileInfo(file).size(), 10)
+                   .arg(inputWords.size(), 7)
+                   .arg(cell(a, ours))
+                   .arg(b.ok ? cell(b, theirs) : QString("%1").arg("-", -35))
+                   .arg(a.ok && b.ok ? ratio(a.bytes, b.bytes) : "-", 7)
+                   .arg(a.ok && b.ok ? ratio(a.seconds, b.seconds) : "-", 6)
+                   .arg(a.ok ? (sameText ? "same" : "DIFF") : "-", 4);
+        out.flush();
+    }
+    out << "\nRatios are ours / Ghostscript's: below 1 is smaller or faster. \"text\": our "
+           "output's pdftotext words equal the input's.\n";
+    return 0;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QIODevice;
+
+// Makes a PDF smaller by shrinking its pictures while keeping everything
+// else (text, drawings, fonts, links) as it is.
+//
+// Every image shown at more than `dpi` is resampled to that resolution: an
+// image's resolution is its pixel size over the size at which the pages place
+// it, following the content stream's transformations into form XObjects, and
+// an image placed several times keeps the resolution its largest placement
+// needs. JPEG images stay JPEG; other images become JPEG or Flate, whichever
+// is smaller, and stay lossless when they have few colours or flat areas with
+// sharp edges. A soft mask is resampled to its image's new size, losslessly.
+//
+// Left exactly as they are: images that are not 8 bits per component in
+// grey or RGB (device, calibrated or ICC-based; so 1-bit, 16-bit, CMYK,
+// Indexed, Lab, DeviceN and Separation images stay),
+// JBIG2, CCITT and JPX images, stencil masks, colour-key masks, unusual
+// /Decode arrays, images also drawn by patterns, Type 3 glyphs, soft-mask
+// groups or annotation appearances, images on pages whose content cannot be
+// read, and every image the new coding would not make smaller.
+//
+// The file is then written with object streams and recompressed streams,
+// identical images stored once and unused objects left out. When that does
+// not make the file smaller, the input is copied through unchanged, so the
+// result is never larger than the input; only a damaged input that had to be
+// repaired is always written anew.
+//
+//     PdfImageCompressor compressor({150, 75});
+//     if (!compressor.process(copiedPath, device))
+//         warn(compressor.errorString());
+//
+// Not thread-safe; use one object per file.
+class PdfImageCompressor
+{
+public:
+    struct Options
+    {
+        int dpi = 150;
+        int jpegQuality = 75;
+    };
+
+    // Called after each page's images are done, with the number of pages
+    // done and the page count; returning false cancels the run.
+    using Progress = std::function<bool(int done, int total)>;
+
+    // Options() as a default argument trips GCC while the class is incomplete.
+    PdfImageCompressor()
+        : PdfImageCompressor(Options())
+    {}
+    explicit PdfImageCompressor(const Options &options);
+
+    void setProgressHandler(Progress handler);
+
+    // Writes the compressed file into `output`. Returns false, with nothing
+    // written, when the input is not a readable PDF or the run is cancelled;
+    // false after writing has started means `output` failed and holds a
+    // partial file. Nothing is thrown.
+    bool process(const QString &inputPath, QIODevice *output);
+
+    QString errorString() const { return error; }
+
+    // Figures of the last process().
+    int imagesSeen() const { return seen; }           // distinct images the pages draw
+    int imagesResampled() const { return resampled; } // of those, replaced by smaller ones
+    int imagesKept() const { return seen - resampled; }
+    int duplicatesRemoved() const { return duplicates; }
+    bool passedThrough() const { return passed; } // the input was copied unchanged
+    qint64 inputBytes() const { return bytesIn; }
+    qint64 outputBytes() const { return bytesOut; }
+
+private:
+    void reset();
+
+    Options options;
+    Progress progress;
+    QString error;
+    int seen = 0;
+    int resampled = 0;
+    int duplicates = 0;
+    bool passed = false;
+    qint64 bytesIn = 0;
+    qint64 bytesOut = 0;
+};

@@ -1,0 +1,236 @@
+#include "PdfFixtures.h"
+#include "PdfImageCompressor.h"
+
+#include <QImageWriter>
+#include <QtTest>
+
+using namespace PdfFixtures;
+
+namespace {
+
+// A PDF object: its dictionary's entries, and stream data if any.
+struct Obj
+{
+    QByteArray dict;
+    QByteArray data = {};
+};
+
+const QByteArray Words = "Pictures shrink while words stay";
+const QByteArray Text = "BT /F1 12 Tf 72 300 Td (" + Words + ") Tj ET ";
+const QByteArray FiveCm = "141.73 0 0 141.73 "; // 5 cm in points
+
+QByteArray n(qint64 value)
+{
+    return QByteArray::number(value);
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A one-page A4 document: 1 catalog, 2 pages, 3 page, 4 content, 5 font, then `objects` from 6,
+// each listed in the page's resources as /X6, /X7 ... `path`.raw is the same without
+// cross-references and /Size, which qpdf has to repair.
+bool writeRawPdf(const QString &path, const QByteArray &content, const QList<Obj> &objects)
+{
+    QByteArray names, pdf = "%PDF-1.7\n";
+    int number = 0;
+    for (int i = 6; i < objects.size() + 6; ++i)
+        names += "/X" + n(i) + " " + n(i) + " 0 R ";
+    const QList<Obj> all{{"/Type /Catalog /Pages 2 0 R"},
+                         {"/Type /Pages /Kids [3 0 R] /Count 1"},
+                         {"/Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R "
+                          "/Resources << /Font << /F1 5 0 R >> /XObject << " +
+                          names + ">> >>"},
+                         {"", content},
+                         {"/Type /Font /Subtype /Type1 /BaseFont /Helvetica"}};
+    for (const Obj &o : all + objects)
+        pdf += n(++number) + " 0 obj\n<< " + o.dict +
+               (o.data.isEmpty()
+                    ? " >>"
+                    : " /Length " + n(o.data.size()) + " >>\nstream\n" + o.data + "\nendstream") +
+               "\nendobj\n";
+    writeFile(path + ".raw", pdf + "trailer << /Root 1 0 R >>\n");
+    run("qpdf", {"--empty", "--pages", path + ".raw", "--", path});
+    return qpdfCheckClean(path);
+}
+
+// Smooth colour gradients with grain: compresses like a photograph.
+QImage photo(int size)
+{
+    QImage image(size, size, QImage::Format_RGB32);
+    QRandomGenerator noise(7);
+    for (int i = 0, x = 0, y = 0; i < size * size; ++i, x = i % size, y = i / size)
+        image.setPixel(
+            x, y, qRgb(255 * x / size, 128 + 100 * y / size - noise.bounded(28), 255 * y / size));
+    return image;
+}
+
+// An image XObject of the picture's pixels, Flate-coded in the colour space its depth
+// suggests (the four bytes of a 32-bit pixel pass for CMYK), or as a JPEG.
+Obj image(const QImage &pixels, bool jpeg = false, const QByteArray &more = {})
+{
+    const int depth = jpeg ? 24 : pixels.depth();
+    QByteArray data;
+    QBuffer buffer(&data);
+    if (jpeg && buffer.open(QIODevice::WriteOnly))
+        QImageWriter(&buffer, "jpeg").write(pixels);
+    else
+        data = qCompress(pixels.constBits(), int(pixels.sizeInBytes())).mid(4);
+    return {"/Subtype /Image /Width " + n(pixels.width()) + " /Height " + n(pixels.height()) +
+                " /ColorSpace " +
+                (depth == 24   ? "/DeviceRGB"
+                 : depth == 32 ? "/DeviceCMYK"
+                               : "/DeviceGray") +
+                " /BitsPerComponent " + n(depth == 1 ? 1 : 8) +
+                (jpeg ? " /Filter /DCTDecode " : " /Filter /FlateDecode ") + more,
+            data};
+}
+
+QByteArray bytesOf(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(120000);
+    return process.readAllStandardOutput();
+}
+
+// pdfimages -list rows as "width height colour encoding object".
+QList<QByteArrayList> imageRows(const QString &path)
+{
+    QList<QByteArrayList> rows;
+    const QList<QByteArray> lines = bytesOf("pdfimages", {"-list", path}).split('\n');
+    for (const QByteArray &line : lines.mid(2))
+        if (const QByteArrayList f = line.simplified().split(' '); f.size() > 10)
+            rows << QByteArrayList{f[3], f[4], f[5], f[8], f[10]};
+    return rows;
+}
+
+void row(const char *name, const QByteArray &content, const QList<Obj> &objects,
+         const QByteArrayList &expected)
+{
+    QTest::newRow(name) << content << objects << expected;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Obj)
+
+class TestPdfImageCompressor : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    bool compress(const QString &in, const QString &out, PdfImageCompressor *compressor)
+    {
+        QFile file(out);
+        return file.open(QIODevice::WriteOnly) && compressor->process(in, &file);
+    }
+
+private slots:
+    void resamplesImagesShownTooFine_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<Obj>>("objects");
+        // One per pdfimages row: "width height colour encoding" (within 2 px) or "=" (untouched).
+        QTest::addColumn<QByteArrayList>("expected");
+        const QByteArray atFiveCm = "q " + FiveCm + "100 500 cm /X6 Do Q " + Text;
+        const QByteArray atTwoCm = "q 56.69 0 0 56.69 400 600 cm /X";
+        const Obj big = image(photo(3000), true);
+        const QByteArrayList once{"295 295 rgb jpeg"}, two{"295 295 rgb jpeg", "295 295 rgb jpeg"};
+        row("photo at 5 cm", atFiveCm, {big}, once);
+        row("larger of two uses", atFiveCm + atTwoCm + "6 Do Q", {big}, two);
+        row("identical copies stored once", atFiveCm + atTwoCm + "7 Do Q", {big, big}, two);
+        // Turned and scaled by 2 on the page, halved by the form; the first cm is undone by Q.
+        const Obj form{"/Subtype /Form /BBox [0 0 595 842] /Matrix [0.5 0 0 0.5 0 0] /Resources "
+                       "<< /XObject << /Im 7 0 R >> >>",
+                       "q " + FiveCm + "0 0 cm /Im Do Q"};
+        row("inside a form", "q 1000 0 0 1000 0 0 cm Q q 0 2 -2 0 400 50 cm /X6 Do Q " + Text,
+            {form, big}, once);
+        row("already below", atFiveCm, {image(photo(200), true)}, {"="});
+        row("inverted by /Decode", atFiveCm, {image(photo(3000), true, "/Decode [1 0 1 0 1 0]")},
+            {"="});
+        // Dithered to a few colours: noise that JPEG would code smaller, and blur.
+        const QImage dots = photo(2000)
+                                .convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither)
+                                .convertToFormat(QImage::Format_RGB888);
+        const QImage small = photo(1000);
+        row("1-bit", atFiveCm, {image(photo(1024).convertToFormat(QImage::Format_Mono))}, {"="});
+        row("CMYK", atFiveCm, {image(small)}, {"="});
+        row("soft mask", atFiveCm,
+            {image(small, true, "/SMask 7 0 R"),
+             image(small.convertToFormat(QImage::Format_Grayscale8))},
+            {"295 295 rgb jpeg", "295 295 gray image"});
+        row("few colours stay lossless", atFiveCm, {image(dots)}, {"295 295 rgb image"});
+        row("text only", Text, {}, {});
+    }
+
+    void resamplesImagesShownTooFine()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QList<Obj>, objects);
+        QFETCH(QByteArrayList, expected);
+        const QString in = dir.filePath("in.pdf"), out = dir.filePath("out.pdf");
+        QVERIFY(writeRawPdf(in, content, objects));
+        PdfImageCompressor compressor({150, 75});
+        QVERIFY2(compress(in, out, &compressor), qPrintable(compressor.errorString()));
+        QVERIFY(qpdfCheckClean(out));
+
+        const QList<QByteArrayList> before = imageRows(in), after = imageRows(out);
+        QCOMPARE(after.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            const bool same = expected[i] == "="; // also the same bytes
+            const QByteArrayList want = same ? before[i] : expected[i].split(' ');
+            for (int k : {0, 1})
+                QVERIFY2(qAbs(after[i][k].toInt() - want[k].toInt()) <= (same ? 0 : 2),
+                         after[i].join(' '));
+            QCOMPARE(after[i].mid(2, 2), want.mid(2, 2));
+            if (same)
+                QCOMPARE(
+                    bytesOf("qpdf", {"--show-object=" + after[i][4], "--raw-stream-data", out}),
+                    bytesOf("qpdf", {"--show-object=" + before[i][4], "--raw-stream-data", in}));
+        }
+        QVERIFY(bytesOf("pdftotext", {out, "-"}).simplified().contains(Words));
+        const bool changed = !expected.isEmpty() && expected[0] != "=";
+        const qint64 inSize = QFileInfo(in).size(), outSize = QFileInfo(out).size();
+        QVERIFY2(changed ? outSize < inSize / 2 : outSize <= inSize, qPrintable(n(outSize)));
+        // Rendered and averaged over coarse cells, the page looks the same.
+        auto cells = [](const QString &pdf) {
+            return renderPage(pdf, 0, 0.5)
+                .scaled(30, 42, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage x = cells(in), y = cells(out);
+        for (qsizetype i = 0; i < x.sizeInBytes(); ++i)
+            QVERIFY2(qAbs(x.constBits()[i] - y.constBits()[i]) < 20, qPrintable(n(i)));
+    }
+
+    void failsCleanly_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::newRow("damaged, repairable") << "raw";
+        QTest::newRow("not a PDF") << "junk";
+        QTest::newRow("cancelled") << "cancel";
+    }
+
+    // Nothing written unless it succeeds; then the file is sound.
+    void failsCleanly()
+    {
+        QFETCH(QString, input);
+        const bool succeeds = input == "raw";
+        const QString in = dir.filePath("text.pdf"), out = dir.filePath("out.pdf");
+        QVERIFY(writeRawPdf(in, Text, {}) && (input != "junk" || writeFile(in, "not a PDF")));
+        PdfImageCompressor compressor;
+        if (input == "cancel")
+            compressor.setProgressHandler([](int, int) { return false; });
+        QCOMPARE(compress(input == "raw" ? in + ".raw" : in, out, &compressor), succeeds);
+        QCOMPARE(compressor.errorString().isEmpty(), succeeds);
+        QCOMPARE(QFileInfo(out).size() > 0, succeeds);
+        QVERIFY(!succeeds || qpdfCheckClean(out));
+    }
+};
+
+QTEST_MAIN(TestPdfImageCompressor)
+#include "tst_pdfimagecompressor.moc"
