@@ -24,12 +24,6 @@ QByteArray n(qint64 value)
     return QByteArray::number(value);
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // A one-page A4 document: 1 catalog, 2 pages, 3 page, 4 content, 5 font, then `objects` from 6,
 // each listed in the page's resources as /X6, /X7 ... `path`.raw is the same without
 // cross-references and /Size, which qpdf has to repair.
