@@ -9,6 +9,7 @@
 #include "PageStamper.h"
 #include "PageWidget.h"
 #include "PasswordDialog.h"
+#include "PdfImageCompressor.h"
 #include "PreviewDialog.h"
 #include "Theme.h"
 #include "WatermarkDialog.h"
@@ -1138,6 +1139,19 @@ PageAssembler::Options copying(const OutputJobs::SheetOptions &sheets)
     return options;
 }
 
+// Shrinks the pictures of a copied file to `dpi` before it replaces the
+// target; text and drawings stay as they are.
+OutputFile::Finisher pictureCompression(int dpi)
+{
+    return [dpi](const QString &written, QIODevice *target, QString *error) {
+        PdfImageCompressor compressor({dpi, 75});
+        if (compressor.process(written, target))
+            return true;
+        *error = compressor.errorString();
+        return false;
+    };
+}
+
 // Asks whether to protect the merged file; false when the user cancelled.
 bool askMergePassword(QWidget *parent, OutputJobs::Encryption *encryption)
 {
@@ -1357,6 +1371,7 @@ void MainWindow::compressPDF()
     if (!hasPages("Sayfa Yok", QString::fromUtf8(
                                    "Sıkıştırılacak sayfa yok. Lütfen önce PDF dosyaları ekleyin.")))
         return;
+    const bool keepText = keepTextCheckBox->isChecked();
     QString quality;
     const int dpi = askCompressionDpi(&quality);
     if (dpi == 0)
@@ -1377,13 +1392,17 @@ void MainWindow::compressPDF()
     options.title = "Compressed PDF";
     options.creator = "Quirefold v2.0";
     options.progressOnLoadError = false;
-    const OutputJobs::Result result =
-        OutputJobs::writeSheets(pages, target, options, outputProgress([count](int done) {
-                                    return QString::fromUtf8("Sıkıştırılıyor... %1/%2 (%3%)")
-                                        .arg(done)
-                                        .arg(count)
-                                        .arg(100 * done / count);
-                                }));
+    const auto progress = outputProgress([count](int done) {
+        return QString::fromUtf8("Sıkıştırılıyor... %1/%2 (%3%)")
+            .arg(done)
+            .arg(count)
+            .arg(100 * done / count);
+    });
+    PageAssembler::Options copy = copying(options);
+    copy.finisher = pictureCompression(dpi);
+    const OutputResult result = keepText
+                                    ? PageAssembler::write(pages, target, copy, progress)
+                                    : OutputJobs::writeSheets(pages, target, options, progress);
     finishProgress();
     if (!result.written) {
         warnNotWritten(target, result.error, true);
@@ -1399,7 +1418,8 @@ void MainWindow::compressPDF()
             .arg(quality, QString::number(dpi), QString::number(result.drawn),
                  QString::number(count), size,
                  reductionText(inputSize, info.size(), QString::fromUtf8("bilinmiyor")),
-                 info.fileName());
+                 info.fileName()) +
+        picturesNote(result.pictures, true);
     QMessageBox::information(this, QString::fromUtf8("Sıkıştırma Tamamlandı"), message);
     showStatus(QString::fromUtf8("PDF sıkıştırıldı: %1").arg(size), 5000);
 }

@@ -61,6 +61,17 @@ void loadSources(Workspace &ws, const QStringList &tiles)
                           {{QPageSize(QPageSize::Letter), QPageLayout::Landscape, "Bravo"}});
     PdfFixtures::run("qpdf", {"--rotate=+90", ws.path("b0.pdf"), ws.path("b.pdf")});
     PdfFixtures::encrypt(ws.path("a.pdf"), ws.path("c.pdf"), "", "owner");
+    { // p.pdf: "Photo" under a 2000 px picture placed two inches wide, at 1000 dpi
+        QPdfWriter writer(ws.path("p.pdf"));
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        QImage photo(2000, 2000, QImage::Format_RGB32);
+        for (int y = 0; y < 2000; ++y)
+            for (int x = 0; x < 2000; ++x)
+                photo.setPixel(x, y, qRgb(x / 8, y / 8, (x * y + x % 7 * 31) % 256));
+        painter.drawImage(QRect(72, 72, 144, 144), photo);
+        painter.drawText(72, 400, "Photo");
+    }
     for (const QString &tile : tiles) {
         ws.window.loadPDFPages(ws.path(tile.left(1) + ".pdf"));
         ws.window.pages().last()->setRotation(tile.mid(1).toInt());
@@ -68,8 +79,9 @@ void loadSources(Workspace &ws, const QStringList &tiles)
     ws.window.findChild<QCheckBox *>("keepTextCheckBox")->setChecked(true);
 }
 
-const QMap<QString, QString> kWord{{"a", "Alpha"}, {"b", "Bravo"}, {"c", "Alpha"}};
-const QMap<QString, QSizeF> kSize{{"a", {595, 842}}, {"b", {792, 612}}, {"c", {595, 842}}};
+const QMap<QString, QString> kWord{{"a", "Alpha"}, {"b", "Bravo"}, {"c", "Alpha"}, {"p", "Photo"}};
+const QMap<QString, QSizeF> kSize{
+    {"a", {595, 842}}, {"b", {792, 612}}, {"c", {595, 842}}, {"p", {595, 842}}};
 } // namespace
 
 // Output commands with "Keep Text" checked copy pages as they are.
@@ -136,6 +148,9 @@ private slots:
             {"k.pdf:3"}, 0.5);
         row("optimize", "optimizeButton", aba, {"save:o.pdf"}, {"o.pdf:3"}, 0);
         row("lock", "lockButton", aba, {"password:secret", "save:l.pdf"}, {"l.pdf:3"}, 0);
+        row("compress", "compressButton", {"p0", "a90"},
+            {QString::fromUtf8("item:⚖️ Dengeli kalite (150 DPI - önerilen)"), "save:z.pdf"},
+            {"z.pdf:2"}, 0);
     }
     void commands()
     {
@@ -199,6 +214,8 @@ private slots:
             }
         }
         const QString first = ws.path(files[0].section(':', 0, 0));
+        if (button == "compressButton") // two inches at 150 dpi
+            QCOMPARE(embeddedImages(first).value(0).section(' ', 1), QString("300 300"));
         if (button == "mergeButton")
             QCOMPARE(PdfFixtures::outline(first, password), Outline({{"a.pdf", 1}, {"b.pdf", 2}}));
         // Not linearized at all also passes the check, quietly.
@@ -292,7 +309,7 @@ private slots:
         QCOMPARE(helper.titles().last(), QString("Error"));
         QVERIFY(helper.texts().last().contains(QDir::toNativeSeparators(out)));
         QCOMPARE(QFileInfo(out).size(), QFileInfo(ws.path("b.pdf")).size());
-        QCOMPARE(filesIn(ws.dir.path()).size(), 5); // a, b0, b, c and out
+        QCOMPARE(filesIn(ws.dir.path()).size(), 6); // a, b0, b, c, p and out
     }
 };
 
