@@ -4,7 +4,10 @@
 // hand back to the parent on one line of standard output.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
+#include <QStringList>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -49,4 +52,19 @@ inline void print(const Figures &f)
 {
     std::printf("%f %lld %lld %f\n", f.seconds, static_cast<long long>(f.bytes),
                 static_cast<long long>(f.peakKb), f.cpuSeconds);
+}
+
+// Runs this program again with `arguments` and reads the figures the child
+// printed: empty figures when it failed or printed none.
+inline Figures measureChild(const QStringList &arguments)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(-1);
+    const QStringList fields =
+        QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(' ');
+    if (child.exitCode() != 0 || fields.size() != 4)
+        return Figures();
+    return {fields[0].toDouble(), fields[1].toLongLong(), fields[2].toLongLong(),
+            fields[3].toDouble()};
 }

@@ -6,6 +6,7 @@
 //
 //   bench_compress [file.pdf ...]
 
+#include "BenchFigures.h"
 #include "PageAssembler.h"
 #include "PdfImageCompressor.h"
 
@@ -21,42 +22,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
-
-struct Figures
-{
-    bool ok = false;
-    double seconds = 0;
-    qint64 bytes = 0;
-    qint64 peakKb = 0;
-};
-
-qint64 ownPeakKb()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
-qint64 childrenPeakKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_maxrss;
-}
-
-int print(bool ok, double seconds, qint64 bytes, qint64 peakKb)
-{
-    std::printf("%d %f %lld %lld\n", ok ? 1 : 0, seconds, static_cast<long long>(bytes),
-                static_cast<long long>(peakKb));
-    return ok ? 0 : 1;
-}
 
 // Child: our compressor, or nothing at all for the baseline.
 int runOurs(const QString &in, const QString &out)
@@ -88,7 +55,8 @@ int runOurs(const QString &in, const QString &out)
         if (!ok)
             std::fprintf(stderr, "%s\n", qPrintable(result.error));
     }
-    return print(ok, timer.elapsed() / 1000.0, QFileInfo(out).size(), ownPeakKb());
+    print({timer.nsecsElapsed() / 1e9, QFileInfo(out).size(), ownPeakKb(), cpuSeconds()});
+    return ok ? 0 : 1;
 }
 
 // Child: the reference, measured without this launcher's own memory.
@@ -99,24 +67,15 @@ int runGhostscript(const QString &in, const QString &out)
     const int code =
         QProcess::execute("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite",
                                  "-dPDFSETTINGS=/ebook", "-o", out, in});
-    return print(code == 0, timer.elapsed() / 1000.0, QFileInfo(out).size(), childrenPeakKb());
+    print({timer.nsecsElapsed() / 1e9, QFileInfo(out).size(), childrenPeakKb(),
+           cpuSeconds(RUSAGE_CHILDREN)});
+    return code == 0 ? 0 : 1;
 }
 
-Figures measure(const QStringList &arguments)
+// A failed child leaves empty figures; every finished one has a peak.
+bool ok(const Figures &f)
 {
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), arguments);
-    child.waitForFinished(-1);
-    const QStringList fields =
-        QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(' ');
-    Figures f;
-    if (fields.size() == 4) {
-        f.ok = fields[0] == "1";
-        f.seconds = fields[1].toDouble();
-        f.bytes = fields[2].toLongLong();
-        f.peakKb = fields[3].toLongLong();
-    }
-    return f;
+    return f.peakKb > 0;
 }
 
 QStringList words(const QString &pdf)
@@ -130,7 +89,7 @@ QStringList words(const QString &pdf)
 
 QString cell(const Figures &f, const QString &pdf)
 {
-    if (!f.ok)
+    if (!ok(f))
         return QString("%1").arg("failed", -38);
     return QString("%1 %2 %3 %4")
         .arg(f.bytes, 10)
@@ -165,7 +124,7 @@ int main(int argc, char **argv)
     const bool haveGs = !QStandardPaths::findExecutable("gs").isEmpty();
     QTemporaryDir dir;
     QTextStream out(stdout);
-    const Figures idle = measure({"--ours", "", dir.filePath("idle.pdf")});
+    const Figures idle = measureChild({"--ours", "", dir.filePath("idle.pdf")});
     out << "Peak of an idle child with the toolkit loaded: "
         << QString::number(idle.peakKb / 1024.0, 'f', 1) << " MB"
         << (haveGs ? "" : "; gs not found, no reference") << "\n\n";
@@ -189,19 +148,19 @@ int main(int argc, char **argv)
         const QString theirs = dir.filePath("gs.pdf");
         QFile::remove(ours);
         QFile::remove(theirs);
-        const Figures a = measure({"--ours", file, ours});
-        const Figures b = haveGs ? measure({"--gs", file, theirs}) : Figures();
+        const Figures a = measureChild({"--ours", file, ours});
+        const Figures b = haveGs ? measureChild({"--gs", file, theirs}) : Figures();
         const QStringList inputWords = words(file);
-        const bool sameText = a.ok && words(ours) == inputWords;
+        const bool sameText = ok(a) && words(ours) == inputWords;
         out << QString("%1 %2 %3 | %4 | %5 | %6 %7 %8\n")
                    .arg(QFileInfo(file).fileName().left(44), -44)
                    .arg(QFileInfo(file).size(), 10)
                    .arg(inputWords.size(), 7)
                    .arg(cell(a, ours))
-                   .arg(b.ok ? cell(b, theirs) : QString("%1").arg("-", -35))
-                   .arg(a.ok && b.ok ? ratio(a.bytes, b.bytes) : "-", 7)
-                   .arg(a.ok && b.ok ? ratio(a.seconds, b.seconds) : "-", 6)
-                   .arg(a.ok ? (sameText ? "same" : "DIFF") : "-", 4);
+                   .arg(ok(b) ? cell(b, theirs) : QString("%1").arg("-", -35))
+                   .arg(ok(a) && ok(b) ? ratio(a.bytes, b.bytes) : "-", 7)
+                   .arg(ok(a) && ok(b) ? ratio(a.seconds, b.seconds) : "-", 6)
+                   .arg(ok(a) ? (sameText ? "same" : "DIFF") : "-", 4);
         out.flush();
     }
     out << "\nRatios are ours / Ghostscript's: below 1 is smaller or faster. \"text\": our "

@@ -75,15 +75,10 @@ Figures measure(const QString &mode, const QString &out, const QStringList &inpu
 {
     QList<Figures> runs;
     for (int i = 0; i < kRepeats; ++i) {
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), QStringList{mode, out} + inputs);
-        child.waitForFinished(-1);
-        const QStringList fields =
-            QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(' ');
-        if (child.exitCode() != 0 || fields.size() != 4)
+        const Figures f = measureChild(QStringList{mode, out} + inputs);
+        if (f.bytes == 0)
             return Figures();
-        runs.append({fields[0].toDouble(), fields[1].toLongLong(), fields[2].toLongLong(),
-                     fields[3].toDouble()});
+        runs.append(f);
         QFile::remove(out);
     }
     // Each figure's median on its own.

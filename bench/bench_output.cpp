@@ -84,18 +84,7 @@ int runReference(int dpi, const QString &source, const QString &out)
 
 Figures measure(const QStringList &arguments)
 {
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), arguments);
-    child.waitForFinished(-1);
-    const QStringList fields =
-        QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(' ');
-    Figures f;
-    if (fields.size() >= 3) {
-        f.seconds = fields[0].toDouble();
-        f.bytes = fields[1].toLongLong();
-        f.peakKb = fields[2].toLongLong();
-    }
-    return f;
+    return measureChild(arguments);
 }
 
 } // namespace
