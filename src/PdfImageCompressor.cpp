@@ -36,14 +36,6 @@ constexpr int MaxDepth = 16;
 // Decoding larger images could exhaust memory; they are kept as they are.
 constexpr qint64 MaxPixels = 100'000'000;
 
-class Cancelled : public std::runtime_error
-{
-public:
-    Cancelled()
-        : std::runtime_error("Cancelled")
-    {}
-};
-
 // An affine transformation as PDF writes it: [a b c d e f].
 struct Matrix
 {
@@ -787,11 +779,6 @@ PdfImageCompressor::PdfImageCompressor(const Options &options)
     : options(options)
 {}
 
-void PdfImageCompressor::setProgressHandler(Progress handler)
-{
-    progress = std::move(handler);
-}
-
 void PdfImageCompressor::reset()
 {
     error.clear();
@@ -829,16 +816,8 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
             uses.push_back(&use);
         std::stable_sort(uses.begin(), uses.end(),
                          [](ImageUse *a, ImageUse *b) { return a->firstPage < b->firstPage; });
-        const int pageCount = int(pages.size());
-        int pagesDone = 0;
-        auto report = [&](int done) {
-            for (; pagesDone < done; ++pagesDone)
-                if (progress && !progress(pagesDone + 1, pageCount))
-                    throw Cancelled();
-        };
         const double dpi = options.dpi;
         for (ImageUse *use : uses) {
-            report(use->firstPage);
             ++seen;
             if (use->blocked || use->width <= 0 || use->height <= 0 ||
                 plainComponents(use->stream.getDict()) == 0)
@@ -855,7 +834,6 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
                 // An image whose data cannot be read is kept as it is.
             }
         }
-        report(pageCount);
         duplicates += storeImagesOnce(survey);
 
         if (!compressed.open())
@@ -871,9 +849,6 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         writer.write();
         bytesOut = QFileInfo(compressed.fileName()).size();
         passed = !repaired && bytesOut >= bytesIn;
-    } catch (const Cancelled &) {
-        error = QStringLiteral("Cancelled");
-        return false;
     } catch (const QPDFExc &damage) {
         const QString detail = QString::fromStdString(damage.getMessageDetail());
         error = damage.getErrorCode() == qpdf_e_password

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
 class QIODevice;
 
@@ -44,20 +43,14 @@ public:
         int jpegQuality = 75;
     };
 
-    // Called after each page's images are done, with the number of pages
-    // done and the page count; returning false cancels the run.
-    using Progress = std::function<bool(int done, int total)>;
-
     // Options() as a default argument trips GCC while the class is incomplete.
     PdfImageCompressor()
         : PdfImageCompressor(Options())
     {}
     explicit PdfImageCompressor(const Options &options);
 
-    void setProgressHandler(Progress handler);
-
     // Writes the compressed file into `output`. Returns false, with nothing
-    // written, when the input is not a readable PDF or the run is cancelled;
+    // written, when the input is not a readable PDF;
     // false after writing has started means `output` failed and holds a
     // partial file. Nothing is thrown.
     bool process(const QString &inputPath, QIODevice *output);
@@ -77,7 +70,6 @@ private:
     void reset();
 
     Options options;
-    Progress progress;
     QString error;
     int seen = 0;
     int resampled = 0;

@@ -3,7 +3,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QProgressBar>
 
@@ -298,24 +297,6 @@ private slots:
             QVERIFY2(near(PdfFixtures::pdfinfoPageSize(file), sizes[i]), qPrintable(file));
             QVERIFY(!hasSoftMask(file));
         }
-    }
-
-    void splitIntoVanishedFolder()
-    {
-        Workspace ws;
-        ws.load("doc.pdf", 2);
-        const QString folder = ws.folder("vanishing");
-        DialogHelper helper;
-        helper.item(kEveryN).file(folder).custom([folder](QWidget *w) {
-            QDir(folder).removeRecursively(); // gone after it was chosen
-            static_cast<QInputDialog *>(w)->setIntValue(1);
-            static_cast<QInputDialog *>(w)->accept();
-        });
-        helper.messageBox();
-        RUN_COMMAND(ws, "splitButton", helper);
-        QCOMPARE(helper.titles(), QStringList{"Hata"});
-        QVERIFY(helper.texts().first().contains(folder + "/bolum_001.pdf"));
-        QVERIFY(!QFileInfo::exists(folder));
     }
 
     void compress_data()
