@@ -1,6 +1,9 @@
 #include "PageWidget.h"
 
+#include "SheetLook.h"
+
 #include <QApplication>
+#include <QCache>
 #include <QDrag>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -17,30 +20,55 @@
 
 namespace {
 
-// Tile looks: one sheet per state.
-const char *const kFirstLook = "PageWidget {    background-color: #2d2d2d;    border: 2px solid "
-                               "#444;    border-radius: 6px; }";
-const char *const kNormalLook = "PageWidget {    background-color: #2a2a2a;    border: 1px solid "
-                                "#404040;    border-radius: 6px; }";
-const char *const kHoverLook = "PageWidget {    background-color: #2a2a2a;    border: 1px solid "
-                               "#1976d2;    border-radius: 6px; }";
-const char *const kSelectedLook =
-    "PageWidget {    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #1565c0, stop:1 "
-    "#0d47a1);    border: 5px solid #00e5ff;    border-radius: 8px; }";
-const char *const kDragOverLook = "PageWidget {    background-color: #1a1a2e;    border: 2px "
-                                  "dashed #1976d2;    border-radius: 6px; }";
+// Tile looks, in the order of PageWidget::Look. The tile paints them from a
+// picture that the style-sheet engine renders once per size (SheetLook), so a
+// change of state costs a repaint rather than a re-polish of the tile and its
+// children.
+const SheetLook &tileLook(int look)
+{
+    static const SheetLook looks[] = {
+        {SheetLook::Widget,
+         "background-color: #2d2d2d;    border: 2px solid #444;    border-radius: 6px;"},
+        {SheetLook::Widget,
+         "background-color: #2a2a2a;    border: 1px solid #404040;    border-radius: 6px;"},
+        {SheetLook::Widget,
+         "background-color: #2a2a2a;    border: 1px solid #1976d2;    border-radius: 6px;"},
+        {SheetLook::Widget,
+         "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #1565c0, "
+         "stop:1 #0d47a1);    border: 5px solid #00e5ff;    border-radius: 8px;"},
+        {SheetLook::Widget,
+         "background-color: #1a1a2e;    border: 2px dashed #1976d2;    border-radius: 6px;"},
+    };
+    return looks[look];
+}
 
-const char *const kBadgeNormal =
-    "QLabel {    background-color: #1976d2;    color: white;    font-size: 13px;    font-weight: "
-    "600;    border-radius: 14px;    border: 1px solid #42a5f5; }";
-const char *const kBadgeSelected =
-    "QLabel {    background-color: #00e5ff;    color: #000000;    font-size: 15px;    font-weight: "
-    "800;    border-radius: 14px;    border: 2px solid #80deea; }";
+const SheetLook &badgeLook(bool selected)
+{
+    static const SheetLook normal(
+        SheetLook::Label, "QLabel {    background-color: #1976d2;    color: white;    font-size: "
+                          "13px;    font-weight: 600;    border-radius: 14px;    border: 1px solid "
+                          "#42a5f5; }");
+    static const SheetLook chosen(
+        SheetLook::Label, "QLabel {    background-color: #00e5ff;    color: #000000;    "
+                          "font-size: 15px;    font-weight: 800;    border-radius: 14px;    "
+                          "border: 2px solid #80deea; }");
+    return selected ? chosen : normal;
+}
 
-const char *const kThumbnailLook =
-    "QLabel {    background-color: white;    border: 1px solid #404040;    border-radius: 4px; }";
+const SheetLook &thumbnailLook()
+{
+    static const SheetLook look(SheetLook::Label, "QLabel {    background-color: white;    border: "
+                                                  "1px solid #404040;    border-radius: 4px; }");
+    return look;
+}
+
+const SheetLook &captionLook()
+{
+    static const SheetLook look(SheetLook::Label, "color: #e0e0e0; font-size: 10px;");
+    return look;
+}
+
 const char *const kOverlayLook = "background-color: rgba(30, 30, 30, 220); border-radius: 4px;";
-const char *const kCaptionLook = "color: #e0e0e0; font-size: 10px;";
 
 QString overlayButtonLook(const char *background, const char *border, const char *hoverBackground,
                           const char *hoverBorder)
@@ -94,8 +122,24 @@ QIcon overlayIcon(QStyle *style, int which)
     return *found;
 }
 
+// Pictures as drawn (turned and fitted) for the tiles painted lately, by
+// source picture and rotation; the cost is in kilobytes. Keeping one per tile
+// would take more memory than the pictures themselves at small load factors.
+QCache<QString, QPixmap> &shownPictures()
+{
+    static QCache<QString, QPixmap> *cache = [] {
+        qAddPostRoutine([] {
+            delete cache;
+            cache = nullptr;
+        });
+        return new QCache<QString, QPixmap>(16 * 1024);
+    }();
+    return *cache;
+}
+
 constexpr int kThumbWidth = 168;
 constexpr int kThumbHeight = 180;
+constexpr QSize kPictureBox(164, 176);
 
 } // namespace
 
@@ -116,19 +160,16 @@ void PageWidget::setupUI()
 {
     setFixedSize(180, 250);
     setCursor(Qt::PointingHandCursor);
-    setAttribute(Qt::WA_StyledBackground, true);
-    // Set before the children exist: a sheet set afterwards re-polishes them all.
-    setStyleSheet(kFirstLook);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
 
+    // The labels keep their texts; the tile paints them (eventFilter).
     indexLabel = new QLabel(QString::number(globalIndex), this);
     indexLabel->setObjectName("indexLabel");
     indexLabel->setFixedSize(28, 28);
-    indexLabel->setAlignment(Qt::AlignCenter);
-    indexLabel->setStyleSheet(kBadgeNormal);
+    indexLabel->installEventFilter(this);
     layout->addWidget(indexLabel, 0, Qt::AlignCenter);
 
     auto *container = new QWidget(this);
@@ -136,15 +177,25 @@ void PageWidget::setupUI()
     thumbnailLabel = new QLabel(container);
     thumbnailLabel->setObjectName("thumbnailLabel");
     thumbnailLabel->setGeometry(0, 0, kThumbWidth, kThumbHeight);
-    thumbnailLabel->setAlignment(Qt::AlignCenter);
-    thumbnailLabel->setScaledContents(false);
-    thumbnailLabel->setStyleSheet(kThumbnailLook);
-    updateThumbnail();
+    thumbnailLabel->installEventFilter(this);
     layout->addWidget(container);
 
+    QString name = QFileInfo(filePath).baseName();
+    if (name.length() > 15)
+        name = name.left(15) + "...";
+    infoLabel = new QLabel(
+        QString::fromUtf8("%1 • S:%2/%3").arg(name).arg(pageNumber).arg(totalPages), this);
+    infoLabel->setObjectName("infoLabel");
+    infoLabel->installEventFilter(this);
+    layout->addWidget(infoLabel);
+}
+
+void PageWidget::createOverlay()
+{
+    const QSize size = thumbnailLabel->size();
     overlayWidget = new QWidget(thumbnailLabel);
     overlayWidget->setObjectName("overlayWidget");
-    overlayWidget->setGeometry(0, 0, kThumbWidth, kThumbHeight);
+    overlayWidget->setGeometry(0, 0, size.width(), size.height());
     overlayWidget->setStyleSheet(kOverlayLook);
     auto *overlayLayout = new QVBoxLayout(overlayWidget);
     overlayLayout->setContentsMargins(0, 0, 0, 0);
@@ -182,17 +233,6 @@ void PageWidget::setupUI()
         emit rotatePage(this);
     });
     connect(removeButton, &QPushButton::clicked, this, [this] { emit removePage(this); });
-    overlayWidget->hide();
-
-    QString name = QFileInfo(filePath).baseName();
-    if (name.length() > 15)
-        name = name.left(15) + "...";
-    infoLabel = new QLabel(
-        QString::fromUtf8("%1 • S:%2/%3").arg(name).arg(pageNumber).arg(totalPages), this);
-    infoLabel->setObjectName("infoLabel");
-    infoLabel->setAlignment(Qt::AlignCenter);
-    infoLabel->setStyleSheet(kCaptionLook);
-    layout->addWidget(infoLabel);
 }
 
 QPushButton *PageWidget::makeOverlayButton(int icon, const QString &toolTip, const QString &look,
@@ -208,19 +248,26 @@ QPushButton *PageWidget::makeOverlayButton(int icon, const QString &toolTip, con
     return button;
 }
 
+QPixmap PageWidget::shownPicture() const
+{
+    const QVariant stored = property("originalThumbnail");
+    const QPixmap picture = stored.isValid() ? stored.value<QPixmap>() : basePixmap;
+    if (picture.isNull())
+        return QPixmap();
+    const QString key = QString("%1/%2").arg(picture.cacheKey()).arg(rotation);
+    if (const QPixmap *shown = shownPictures().object(key))
+        return *shown;
+    QPixmap shown = picture;
+    if (rotation != 0)
+        shown = shown.transformed(QTransform().rotate(rotation), Qt::SmoothTransformation);
+    shown = shown.scaled(kPictureBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    shownPictures().insert(key, new QPixmap(shown), shown.width() * shown.height() * 4 / 1024 + 1);
+    return shown;
+}
+
 void PageWidget::updateThumbnail()
 {
-    QPixmap picture = property("originalThumbnail").value<QPixmap>();
-    if (picture.isNull() && !property("originalThumbnail").isValid())
-        picture = basePixmap;
-    if (picture.isNull()) {
-        thumbnailLabel->setPixmap(QPixmap());
-        return;
-    }
-    if (rotation != 0)
-        picture = picture.transformed(QTransform().rotate(rotation), Qt::SmoothTransformation);
-    thumbnailLabel->setPixmap(
-        picture.scaled(164, 176, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    thumbnailLabel->update();
 }
 
 void PageWidget::setRotation(int degrees)
@@ -235,7 +282,8 @@ void PageWidget::setZoomLevel(double zoom)
     const int h = static_cast<int>(zoom * kThumbHeight);
     thumbnailLabel->setFixedSize(w, h);
     thumbnailLabel->parentWidget()->setFixedSize(w, h);
-    overlayWidget->setGeometry(0, 0, w, h);
+    if (overlayWidget)
+        overlayWidget->setGeometry(0, 0, w, h);
     setFixedSize(w + 12, h + 80);
     updateThumbnail();
 }
@@ -254,13 +302,43 @@ void PageWidget::setSelected(bool isSelected)
 
 void PageWidget::updateSelectionStyle()
 {
-    applyLook(selected ? kSelectedLook : kNormalLook);
-    indexLabel->setStyleSheet(selected ? kBadgeSelected : kBadgeNormal);
+    setLook(selected ? Look::Selected : Look::Normal);
+    // The badge follows the selection flag.
+    indexLabel->update();
 }
 
-void PageWidget::applyLook(const QString &tileSheet)
+void PageWidget::setLook(Look newLook)
 {
-    setStyleSheet(tileSheet);
+    if (look == newLook)
+        return;
+    look = newLook;
+    update();
+}
+
+void PageWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    tileLook(static_cast<int>(look)).paint(painter, rect());
+}
+
+bool PageWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Paint)
+        return QWidget::eventFilter(watched, event);
+    auto *label = static_cast<QLabel *>(watched);
+    QPainter painter(label);
+    if (label == indexLabel) {
+        badgeLook(selected).paint(painter, label->rect());
+        badgeLook(selected).paintText(painter, label->rect(), label->text());
+    } else if (label == thumbnailLabel) {
+        thumbnailLook().paint(painter, label->rect());
+        // As a label draws its pixmap: centred, clipped to the inside of the border.
+        label->style()->drawItemPixmap(&painter, thumbnailLook().contentsRect(label->rect()),
+                                       Qt::AlignCenter, shownPicture());
+    } else if (label == infoLabel) {
+        captionLook().paintText(painter, label->rect(), label->text());
+    }
+    return true;
 }
 
 void PageWidget::mousePressEvent(QMouseEvent *event)
@@ -304,18 +382,21 @@ void PageWidget::mouseDoubleClickEvent(QMouseEvent *event)
 
 void PageWidget::enterEvent(QEnterEvent *event)
 {
+    if (!overlayWidget)
+        createOverlay();
     overlayWidget->show();
     overlayWidget->raise();
     if (!selected)
-        applyLook(kHoverLook);
+        setLook(Look::Hover);
     QWidget::enterEvent(event);
 }
 
 void PageWidget::leaveEvent(QEvent *event)
 {
-    overlayWidget->hide();
+    if (overlayWidget)
+        overlayWidget->hide();
     if (!selected)
-        applyLook(kNormalLook);
+        setLook(Look::Normal);
     QWidget::leaveEvent(event);
 }
 
@@ -323,7 +404,7 @@ void PageWidget::dragEnterEvent(QDragEnterEvent *event)
 {
     if (event->mimeData()->hasText()) {
         event->acceptProposedAction();
-        applyLook(kDragOverLook);
+        setLook(Look::DragOver);
     }
 }
 

@@ -10,6 +10,9 @@ class QPushButton;
 // One page of one source PDF in the grid: the live record of the page
 // (source, page number, rotation, selection) and its thumbnail tile.
 // It never opens a PDF; it reports the user's actions by signals.
+// The tile paints its looks from its state (no style sheet per tile), draws
+// its picture turned and fitted when painted, and makes its overlay buttons
+// when the mouse first enters it, so that many tiles stay cheap.
 class PageWidget : public QWidget
 {
     Q_OBJECT
@@ -29,6 +32,8 @@ public:
     int getRotation() const { return rotation; }
     int getGlobalIndex() const { return globalIndex; }
     bool isSelected() const { return selected; }
+    // The picture as the tile shows it: turned by the rotation, fitted into 164 x 176.
+    QPixmap shownPicture() const;
 
 signals:
     void rotatePage(PageWidget *page);
@@ -42,6 +47,8 @@ public slots:
     void updateThumbnail();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -51,10 +58,13 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    enum class Look { First, Normal, Hover, Selected, DragOver };
+
     void setupUI();
+    void createOverlay();
     QPushButton *makeOverlayButton(int icon, const QString &toolTip, const QString &look,
                                    const char *objectName);
-    void applyLook(const QString &tileSheet);
+    void setLook(Look newLook);
 
     QLabel *thumbnailLabel = nullptr;
     QLabel *infoLabel = nullptr;
@@ -73,6 +83,7 @@ private:
     bool selected = false;
     QPixmap basePixmap;
     QPoint dragStartPosition;
+    Look look = Look::First;
 };
 
 Q_DECLARE_METATYPE(PageWidget *)

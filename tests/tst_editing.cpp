@@ -38,7 +38,7 @@ class Editing : public QObject
         QStringList tiles;
         for (const PageWidget *t : w->pages()) {
             if (t->findChild<QLabel *>("indexLabel")->text() != QString::number(tiles.size() + 1) ||
-                t->findChild<QLabel *>("thumbnailLabel")->pixmap().isNull())
+                t->shownPicture().isNull())
                 return QString("tile %1 unfinished").arg(tiles.size() + 1);
             QString text = t->getFilePath().contains("blank_page_")
                                ? QString("b")
@@ -50,7 +50,12 @@ class Editing : public QObject
         return tiles.join(' ');
     }
     PageWidget *tile(int i) const { return w->pages().at(i); }
-    void click(int i, const char *name) { tile(i)->findChild<QPushButton *>(name)->click(); }
+    void click(int i, const char *name) // the buttons appear when the mouse enters the tile
+    {
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(tile(i), &enter);
+        tile(i)->findChild<QPushButton *>(name)->click();
+    }
     bool canUndo() const { return w->findChild<QPushButton *>("undoButton")->isEnabled(); }
     void drop(int i) { emit tile(i)->pageDropped(tile(i), tile(i)); }
     static void flushDeletes()

@@ -118,8 +118,11 @@ void TestMainWindow::shortcuts()
     window.updatePageGrid();
     window.updateButtonStates();
     // Something to undo and something to redo.
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < 2; ++i) {
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5)); // makes the tile's buttons
+        QCoreApplication::sendEvent(window.pages().last(), &enter);
         window.pages().last()->findChild<QPushButton *>("removeButton")->click();
+    }
     window.undo();
     window.pages().first()->setSelected(true);
     auto *slider = window.findChild<QSlider *>("zoomSlider");

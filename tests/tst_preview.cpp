@@ -40,6 +40,8 @@ private slots:
         MainWindow window;
         window.loadPDFPages(five);
         PageWidget *tile = window.pages().at(2);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5)); // makes the buttons
+        QCoreApplication::sendEvent(tile, &enter);
         tile->findChild<QPushButton *>("rotateButton")->click();
         QString shown;
         QPointF mark;
