@@ -782,6 +782,29 @@ namespace {
 
 constexpr int kUndoLimit = 50;
 
+// A page of a source, by which undo and redo find its live tile.
+struct PageKey
+{
+    QString filePath;
+    int pageNumber;
+    int totalPages;
+    bool operator==(const PageKey &other) const
+    {
+        return pageNumber == other.pageNumber && totalPages == other.totalPages &&
+               filePath == other.filePath;
+    }
+};
+
+size_t qHash(const PageKey &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.filePath, key.pageNumber, key.totalPages);
+}
+
+PageKey pageKeyOf(const PageWidget *tile)
+{
+    return {tile->getFilePath(), tile->getPageNumber(), tile->property("totalPages").toInt()};
+}
+
 } // namespace
 
 QList<PageData> MainWindow::getCurrentPagesData() const
@@ -832,15 +855,34 @@ void MainWindow::redo()
 
 void MainWindow::restorePagesFromData(const QList<PageData> &data)
 {
-    discardAllTiles();
+    // The live tile of each page is reused: only its place, rotation, selection
+    // and picture change. Tiles are made only for pages that are not live, and
+    // deleted only for pages that the snapshot does not hold.
+    QHash<PageKey, QList<PageWidget *>> live;
+    for (PageWidget *tile : std::as_const(pageWidgets))
+        live[pageKeyOf(tile)].append(tile);
+    replaceWorkspace();
+
     for (int i = 0; i < data.size(); ++i) {
         const PageData &page = data.at(i);
-        PageWidget *tile =
-            createTile(page.thumbnail, page.filePath, page.pageNumber, page.totalPages, i + 1);
+        auto found = live.find({page.filePath, page.pageNumber, page.totalPages});
+        PageWidget *tile = nullptr;
+        if (found != live.end() && !found->isEmpty()) {
+            tile = found->takeFirst();
+            if (tile->property("originalThumbnail").value<QPixmap>().cacheKey() !=
+                page.thumbnail.cacheKey())
+                tile->setProperty("originalThumbnail", QVariant::fromValue(page.thumbnail));
+        } else {
+            tile =
+                createTile(page.thumbnail, page.filePath, page.pageNumber, page.totalPages, i + 1);
+        }
         tile->setRotation(page.rotation);
         tile->setSelected(page.isSelected);
         pageWidgets.append(tile);
     }
+    for (const QList<PageWidget *> &unused : std::as_const(live))
+        for (PageWidget *tile : unused)
+            tile->deleteLater();
     updatePageGrid();
 }
 
@@ -848,7 +890,15 @@ void MainWindow::discardAllTiles()
 {
     for (PageWidget *tile : std::as_const(pageWidgets))
         tile->deleteLater();
+    replaceWorkspace();
+}
+
+void MainWindow::replaceWorkspace()
+{
+    // Passes that pump events hold on to the old list; a drag begun on it is void.
     pageWidgets.clear();
+    ++workspaceGeneration;
+    draggedWidget = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -888,13 +938,15 @@ void MainWindow::rotateAllPages()
     saveState();
     if (count > kRotateProgressThreshold) {
         // Pumping events lets the user clear or undo meanwhile: walk a guarded
-        // copy and leave alone every tile that is gone or no longer listed.
+        // copy and leave alone every tile that is gone or no longer listed, and
+        // all of them once the workspace was replaced.
         const QList<QPointer<PageWidget>> tiles(pageWidgets.cbegin(), pageWidgets.cend());
+        const int generation = workspaceGeneration;
         startProgress(count);
         setUpdatesEnabled(false);
         for (int i = 0; i < tiles.size(); ++i) {
             PageWidget *tile = tiles.at(i);
-            if (tile && pageWidgets.contains(tile))
+            if (tile && generation == workspaceGeneration && pageWidgets.contains(tile))
                 tile->setRotation((tile->getRotation() + 90) % 360);
             setProgress(i + 1);
             if (i % kRotatePumpEvery == 0)
@@ -911,6 +963,7 @@ void MainWindow::rotateAllPages()
 
 void MainWindow::removeSelectedPages()
 {
+    const int generation = workspaceGeneration;
     QList<PageWidget *> selected;
     for (PageWidget *tile : std::as_const(pageWidgets))
         if (tile->isSelected())
@@ -927,10 +980,11 @@ void MainWindow::removeSelectedPages()
         return;
 
     saveState();
-    // The question box ran an event loop: remove only what is still listed.
+    // The question box ran an event loop: remove only what is still listed, and
+    // nothing once the workspace was replaced.
     int removed = 0;
     for (PageWidget *tile : std::as_const(selected)) {
-        if (pageWidgets.removeOne(tile)) {
+        if (generation == workspaceGeneration && pageWidgets.removeOne(tile)) {
             tile->deleteLater();
             ++removed;
         }
@@ -1646,12 +1700,15 @@ constexpr double kPrintScale = 3.0;
 void MainWindow::stampTiles(const QList<PageWidget *> &targets, const QString &statusText,
                             const std::function<void(QImage &, int)> &paint)
 {
-    // Guarded: the loop pumps events, and a tile may be removed meanwhile.
+    // Guarded: the loop pumps events, and a tile may be removed meanwhile, or
+    // the workspace replaced by undo, redo or clear.
     const QList<QPointer<PageWidget>> tiles(targets.cbegin(), targets.cend());
+    const int generation = workspaceGeneration;
     const int n = tiles.size();
     startProgress(n);
     for (int i = 0; i < n; ++i) {
-        if (PageWidget *tile = tiles[i]) {
+        PageWidget *tile = tiles[i];
+        if (tile && generation == workspaceGeneration) {
             QImage image = tile->property("originalThumbnail").value<QPixmap>().toImage();
             if (!image.isNull() && image.format() < QImage::Format_RGB32)
                 image.convertTo(QImage::Format_ARGB32_Premultiplied);

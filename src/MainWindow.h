@@ -119,6 +119,8 @@ private:
 
     // Editing
     void discardAllTiles();
+    // Empties the page list for a new one (clear, undo, redo).
+    void replaceWorkspace();
     bool writeBlankPage(const QString &path);
 
     // Output
@@ -153,6 +155,8 @@ private:
     QPointer<PageWidget> draggedWidget;
     QList<QList<PageData>> undoStack;
     QList<QList<PageData>> redoStack;
+    // Counts replacements of the page list, for passes that pump events.
+    int workspaceGeneration = 0;
     double zoomLevel = 1.0;
     QCheckBox *bookmarksCheckBox = nullptr;
     QCheckBox *autoNumbersCheckBox = nullptr;
