@@ -98,6 +98,11 @@ void MainWindow::setupUI()
     gridContainer->setAcceptDrops(true);
     scrollArea->setWidget(gridContainer);
     mainLayout->addWidget(scrollArea, 1);
+    // Tiles are shown only near the viewport; see showTilesInView().
+    gridContainer->installEventFilter(this);
+    scrollArea->viewport()->installEventFilter(this);
+    for (QScrollBar *bar : {scrollArea->verticalScrollBar(), scrollArea->horizontalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, &MainWindow::showTilesInView);
 
     progressBar = new QProgressBar(central);
     progressBar->setObjectName("progressBar");
@@ -388,7 +393,14 @@ constexpr int kMaxWorkspacePages = 1500;
 PageWidget *MainWindow::createTile(const QPixmap &thumbnail, const QString &filePath,
                                    int pageNumber, int totalPages, int globalIndex)
 {
-    auto *tile = new PageWidget(thumbnail, filePath, pageNumber, totalPages, globalIndex, this);
+    // Made inside the grid container, where the grid places it: moving a tile
+    // there later would polish it and its children a second time. It stays
+    // hidden until the grid shows it.
+    auto *tile =
+        new PageWidget(thumbnail, filePath, pageNumber, totalPages, globalIndex, gridContainer);
+    QSizePolicy policy = tile->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    tile->setSizePolicy(policy);
     tile->setProperty("originalThumbnail", QVariant::fromValue(thumbnail));
     tile->setProperty("totalPages", totalPages);
     tile->setZoomLevel(zoomLevel);
@@ -471,11 +483,8 @@ void MainWindow::updatePageGrid()
         showStatus(QString::fromUtf8("⏳ Updating grid with %1 pages...").arg(count));
     }
 
-    if (QLayout *old = gridContainer->layout()) {
-        while (old->takeAt(0) != nullptr) {
-        }
-        delete old;
-    }
+    // Deleting the layout deletes its rows and items, never the tiles.
+    delete gridContainer->layout();
     // The labels of an earlier empty state are not needed once pages exist.
     qDeleteAll(
         gridContainer->findChildren<QLabel *>("emptyStateLabel", Qt::FindDirectChildrenOnly));
@@ -530,6 +539,9 @@ bool MainWindow::layOutTiles(bool pumpEvents)
     outer->setSpacing(18);
     outer->setContentsMargins(20, 20, 20, 20);
     outer->setAlignment(Qt::AlignTop);
+    // Disabled while it fills, so that the event pumps do not place the tiles
+    // of every partial grid; placed once at the end.
+    outer->setEnabled(false);
 
     const int columnWidth = static_cast<int>(180 * zoomLevel) + 15;
     const int available = scrollArea->viewport()->width() - 45;
@@ -545,8 +557,10 @@ bool MainWindow::layOutTiles(bool pumpEvents)
             row->setAlignment(Qt::AlignLeft);
             outer->addLayout(row);
         }
+        // The tiles are the container's children already: a plain item skips
+        // addWidget's search of the whole grid for each tile's previous place.
         if (tiles[i])
-            row->addWidget(tiles[i]);
+            row->addItem(new QWidgetItem(tiles[i]));
         if (pumpEvents && i > 0 && i % 50 == 0) {
             QCoreApplication::processEvents();
             if (!outer)
@@ -556,7 +570,50 @@ bool MainWindow::layOutTiles(bool pumpEvents)
     outer->addStretch();
     gridContainer->setMinimumHeight(static_cast<int>(250 * zoomLevel) * rows + (rows - 1) * 15 +
                                     40);
+    outer->setEnabled(true);
+    outer->activate();
+    showTilesInView();
     return true;
+}
+
+// Only the tiles in and near the viewport are shown; the others keep their
+// place in the grid, hidden, and cost nothing when the window repaints or
+// everything is updated, which keeps commands on long lists quick.
+void MainWindow::showTilesInView()
+{
+    QLayout *grid = gridContainer->layout();
+    // No grid, or one still being filled: it calls again when it is placed.
+    if (!grid || !grid->isEnabled())
+        return;
+    const QRect viewport = scrollArea->viewport()->rect();
+    const QRect near = viewport.translated(-gridContainer->pos())
+                           .adjusted(0, -viewport.height(), 0, viewport.height());
+    // Each show would lay the whole grid out again; once at the end is enough.
+    grid->setEnabled(false);
+    bool changed = false;
+    for (int r = 0; r < grid->count(); ++r) {
+        QLayout *row = grid->itemAt(r)->layout();
+        for (int i = 0; row && i < row->count(); ++i) {
+            QWidget *tile = row->itemAt(i)->widget();
+            const bool shown = tile->geometry().intersects(near);
+            if (shown == tile->isHidden()) {
+                tile->setVisible(shown);
+                changed = true;
+            }
+        }
+    }
+    grid->setEnabled(true);
+    if (changed)
+        grid->activate();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The grid was placed again, or the view moved or changed size.
+    if ((event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) &&
+        (watched == gridContainer || watched == scrollArea->viewport()))
+        showTilesInView();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::updateGlobalIndices()

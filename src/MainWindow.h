@@ -82,6 +82,7 @@ public slots:
     void optimizeForWeb();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
@@ -109,6 +110,7 @@ private:
     // Tiles
     void showEmptyGrid();
     bool layOutTiles(bool pumpEvents);
+    void showTilesInView();
     PageWidget *createTile(const QPixmap &thumbnail, const QString &filePath, int pageNumber,
                            int totalPages, int globalIndex);
 
