@@ -388,6 +388,30 @@ double qualityFactorFor(int totalPages)
 
 constexpr int kMaxWorkspacePages = 1500;
 
+// Holds the grid still while a pass that pumps events changes many tiles: each
+// change would otherwise have the whole grid placed again at the next pump.
+// When the pass ends the grid is placed once, unless it was replaced meanwhile.
+class HeldGrid
+{
+public:
+    explicit HeldGrid(QWidget *container)
+        : layout(container->layout())
+    {
+        if (layout)
+            layout->setEnabled(false);
+    }
+    ~HeldGrid()
+    {
+        if (!layout)
+            return;
+        layout->setEnabled(true);
+        QCoreApplication::postEvent(layout->parentWidget(), new QEvent(QEvent::LayoutRequest));
+    }
+
+private:
+    QPointer<QLayout> layout;
+};
+
 } // namespace
 
 PageWidget *MainWindow::createTile(const QPixmap &thumbnail, const QString &filePath,
@@ -453,6 +477,7 @@ void MainWindow::loadPDFPages(const QString &filePath)
     showStatus(
         QString::fromUtf8("⏳ Loading %1 pages (quality: %2x)...").arg(pageCount).arg(factorText));
     setUpdatesEnabled(false);
+    const HeldGrid heldGrid(gridContainer);
     for (int i = 0; i < pageCount; ++i) {
         const QSizeF points = document.pagePointSize(i);
         const QSize size(static_cast<int>(points.width() * factor),
@@ -630,6 +655,7 @@ void MainWindow::onZoomChanged(int value)
     if (count > 200) {
         setUpdatesEnabled(false);
         showStatus(QString::fromUtf8("⏳ Zooming %1 pages to %2%...").arg(count).arg(value));
+        const HeldGrid heldGrid(gridContainer);
         for (int i = 0; i < tiles.size(); ++i) {
             if (tiles[i])
                 tiles[i]->setZoomLevel(zoomLevel);

@@ -265,6 +265,18 @@ QPixmap PageWidget::shownPicture() const
     return shown;
 }
 
+// Answering with the fixed size spares the grid, which asks every tile, from
+// asking the labels inside for theirs, which means laying out their texts.
+QSize PageWidget::sizeHint() const
+{
+    return minimumSize();
+}
+
+QSize PageWidget::minimumSizeHint() const
+{
+    return minimumSize();
+}
+
 void PageWidget::updateThumbnail()
 {
     thumbnailLabel->update();

@@ -35,6 +35,10 @@ public:
     // The picture as the tile shows it: turned by the rotation, fitted into 164 x 176.
     QPixmap shownPicture() const;
 
+    // The tile's fixed size.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     void rotatePage(PageWidget *page);
     void removePage(PageWidget *page);
