@@ -28,16 +28,23 @@ inline double cpuSeconds(int who = RUSAGE_SELF)
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// Peak resident memory of this process.
-inline qint64 ownPeakKb()
+// A memory field of this process in kilobytes, such as "VmRSS:" (resident now)
+// or "VmHWM:" (resident at the peak).
+inline qint64 ownMemoryKb(const QByteArray &field)
 {
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').first().toLongLong();
     return -1;
+}
+
+// Peak resident memory of this process.
+inline qint64 ownPeakKb()
+{
+    return ownMemoryKb("VmHWM:");
 }
 
 // Peak resident memory of the largest child this process waited for.

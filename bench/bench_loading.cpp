@@ -1,9 +1,9 @@
 // A large workspace: loading a generated document into the window, the first
 // grid build, and every workspace command on it, each timed from the command
-// (or the answer to its question box) until the grid is laid out and the window
-// painted once. pdftoppm renders the same pages at the same scale in the same
-// run for scale. Each figure is the median of several runs, printed next to
-// its target.
+// (or the answer to its question box) until deleted tiles are gone, the grid is
+// laid out and painted. pdftoppm renders the same pages at the same scale in
+// the same run for scale. Each figure is the median of several runs, printed
+// next to its target, with the resident memory over undo/redo cycles.
 //
 // Usage: bench_loading [pages] [runs] [undo/redo cycles] [--no-reference]
 //        (defaults 1500, 5, 10)
@@ -11,6 +11,7 @@
 // Under valgrind --tool=callgrind --collect-atstart=no only the timed parts are
 // counted, and each part is dumped on its own (callgrind.out.<pid>.<n>).
 
+#include "BenchFigures.h"
 #include "DialogHelper.h"
 #include "MainWindow.h"
 #include "PageWidget.h"
@@ -78,16 +79,9 @@ bool writeDocument(const QString &path, int pages)
     return painter.end();
 }
 
-// A /proc/self/status field in MB.
 double memoryMb(const QByteArray &field)
 {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(field.size()).simplified().split(' ').first().toDouble() / 1024;
-    return -1;
+    return ownMemoryKb(field) / 1024.0;
 }
 
 double median(QList<double> samples)
