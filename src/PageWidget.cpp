@@ -125,16 +125,18 @@ QIcon overlayIcon(QStyle *style, int which)
 // Pictures as drawn (turned and fitted) for the tiles painted lately, by
 // source picture and rotation; the cost is in kilobytes. Keeping one per tile
 // would take more memory than the pictures themselves at small load factors.
+QCache<QString, QPixmap> *shownPicturesInstance = nullptr;
+
 QCache<QString, QPixmap> &shownPictures()
 {
-    static QCache<QString, QPixmap> *cache = [] {
+    if (!shownPicturesInstance) {
+        shownPicturesInstance = new QCache<QString, QPixmap>(16 * 1024);
         qAddPostRoutine([] {
-            delete cache;
-            cache = nullptr;
+            delete shownPicturesInstance;
+            shownPicturesInstance = nullptr;
         });
-        return new QCache<QString, QPixmap>(16 * 1024);
-    }();
-    return *cache;
+    }
+    return *shownPicturesInstance;
 }
 
 constexpr int kThumbWidth = 168;

@@ -28,16 +28,18 @@ struct Caches
     QCache<QString, QPixmap> pictures{8 * 1024};
 };
 
+Caches *cachesInstance = nullptr;
+
 Caches &caches()
 {
-    static Caches *instance = [] {
+    if (!cachesInstance) {
+        cachesInstance = new Caches;
         qAddPostRoutine([] {
-            delete instance;
-            instance = nullptr;
+            delete cachesInstance;
+            cachesInstance = nullptr;
         });
-        return new Caches;
-    }();
-    return *instance;
+    }
+    return *cachesInstance;
 }
 
 // A sample widget with the sheet, inside a parent so that it is not a window
