@@ -422,7 +422,8 @@ PageWidget *MainWindow::createTile(const QPixmap &thumbnail, const QString &file
     // hidden until the grid shows it.
     auto *tile =
         new PageWidget(thumbnail, filePath, pageNumber, totalPages, globalIndex, gridContainer);
-    QSizePolicy policy = tile->sizePolicy();
+    // Fixed, as its size is: the grid need not ask what its layout would like.
+    QSizePolicy policy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     policy.setRetainSizeWhenHidden(true);
     tile->setSizePolicy(policy);
     tile->setProperty("originalThumbnail", QVariant::fromValue(thumbnail));

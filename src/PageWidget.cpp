@@ -267,8 +267,8 @@ QPixmap PageWidget::shownPicture() const
     return shown;
 }
 
-// Answering with the fixed size spares the grid, which asks every tile, from
-// asking the labels inside for theirs, which means laying out their texts.
+// Answering from the fixed size spares the grid, which asks every tile, from
+// asking the labels inside for their sizes, which means laying out their texts.
 QSize PageWidget::sizeHint() const
 {
     return minimumSize();
@@ -277,6 +277,11 @@ QSize PageWidget::sizeHint() const
 QSize PageWidget::minimumSizeHint() const
 {
     return minimumSize();
+}
+
+bool PageWidget::hasHeightForWidth() const
+{
+    return false;
 }
 
 void PageWidget::updateThumbnail()

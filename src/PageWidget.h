@@ -35,9 +35,10 @@ public:
     // The picture as the tile shows it: turned by the rotation, fitted into 164 x 176.
     QPixmap shownPicture() const;
 
-    // The tile's fixed size.
+    // The tile's fixed size, and no height that depends on the width.
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override;
 
 signals:
     void rotatePage(PageWidget *page);
