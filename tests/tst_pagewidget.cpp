@@ -67,7 +67,6 @@ private slots:
     void dragCarriesGlobalIndex();
     void dropEmitsOnlyForOtherTiles_data();
     void dropEmitsOnlyForOtherTiles();
-    void selectButtonTogglesAndSignals();
 };
 
 void TestPageWidget::captionTruncatesLongNames_data()
@@ -168,19 +167,6 @@ void TestPageWidget::dropEmitsOnlyForOtherTiles()
                 arguments[1].value<PageWidget *>() == tile.get());
     // The drag-over look is replaced by the normal one.
     QCOMPARE(QColor(tile->grab().toImage().pixel(0, tile->height() / 2)), QColor("#404040"));
-}
-
-void TestPageWidget::selectButtonTogglesAndSignals()
-{
-    std::unique_ptr<PageWidget> tile(makeTile());
-    QSignalSpy changed(tile.get(), &PageWidget::selectionChanged);
-    hover(tile.get());
-    auto *button = tile->findChild<QPushButton *>("selectButton");
-    button->click();
-    QVERIFY(tile->isSelected());
-    button->click();
-    QVERIFY(!tile->isSelected());
-    QCOMPARE(changed.count(), 2);
 }
 
 QTEST_MAIN(TestPageWidget)
