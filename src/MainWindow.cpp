@@ -36,6 +36,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
@@ -55,6 +56,7 @@ MainWindow::MainWindow(QWidget *parent)
     setAcceptDrops(true);
 
     setupUI();
+    widenToToolbars();
     createShortcuts();
     updateButtonStates();
     showStatus(QString::fromUtf8("✅ Hazır - PDF dosyalarını sürükleyip bırakın veya 'Dosya Ekle' "
@@ -112,6 +114,16 @@ void MainWindow::setupUI()
     mainLayout->addWidget(progressBar);
 
     setStyleSheet(Theme::windowSheet());
+}
+
+// The toolbar rows are as wide as the system's fonts make them; where the
+// screen has room, the window opens wide enough to show every button whole.
+void MainWindow::widenToToolbars()
+{
+    const int needed = centralWidget()->sizeHint().width();
+    const QScreen *display = screen();
+    if (needed > width() && display && needed <= display->availableGeometry().width())
+        resize(needed, height());
 }
 
 void MainWindow::createTitleRow(QVBoxLayout *mainLayout)

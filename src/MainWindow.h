@@ -89,6 +89,7 @@ protected:
 private:
     // Window building
     void setupUI();
+    void widenToToolbars();
     void createTitleRow(class QVBoxLayout *mainLayout);
     void createUpperToolbar(QHBoxLayout *row);
     void createMiddleToolbar(QHBoxLayout *row);
