@@ -193,12 +193,9 @@ private slots:
         // Rendered and averaged over coarse cells, the page looks the same.
         auto cells = [](const QString &pdf) {
             return renderPage(pdf, 0, 0.5)
-                .scaled(30, 42, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                .convertToFormat(QImage::Format_RGB32);
+                .scaled(30, 42, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         };
-        const QImage x = cells(in), y = cells(out);
-        for (qsizetype i = 0; i < x.sizeInBytes(); ++i)
-            QVERIFY2(qAbs(x.constBits()[i] - y.constBits()[i]) < 20, qPrintable(n(i)));
+        QVERIFY(sameImage(cells(in), cells(out), 0, 19));
     }
 
     void failsCleanly_data()
