@@ -705,7 +705,7 @@ void redirect(QPDFObjectHandle dict, const std::map<QPDFObjGen, QPDFObjectHandle
 
 // Masks first, so that images differing only in which copy of a mask they
 // use become duplicates too.
-int storeImagesOnce(Survey &survey)
+void storeImagesOnce(Survey &survey)
 {
     std::vector<QPDFObjectHandle> images;
     std::vector<QPDFObjectHandle> masks;
@@ -737,7 +737,6 @@ int storeImagesOnce(Survey &survey)
         to.firstPage = std::min(to.firstPage, from.firstPage);
         survey.images.erase(id);
     }
-    return int(maskDuplicates.size() + imageDuplicates.size());
 }
 
 // Pages of some producers share one resource dictionary listing every
@@ -779,25 +778,17 @@ PdfImageCompressor::PdfImageCompressor(const Options &options)
     : options(options)
 {}
 
-void PdfImageCompressor::reset()
-{
-    error.clear();
-    seen = resampled = duplicates = 0;
-    passed = false;
-    bytesIn = bytesOut = 0;
-}
-
 bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
 {
-    reset();
+    error.clear();
     QTemporaryFile compressed;
+    bool passed = false;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.processFile(QFile::encodeName(inputPath).constData());
         // A damaged file is better replaced by its repaired copy, whatever the size.
         const bool repaired = pdf.anyWarnings();
-        bytesIn = QFileInfo(inputPath).size();
 
         QPDFPageDocumentHelper document(pdf);
         document.pushInheritedAttributesToPage();
@@ -810,7 +801,7 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
             survey.page(pages[i], int(i));
 
         // Identical images become one before resampling, at the size of their largest use.
-        duplicates = storeImagesOnce(survey);
+        storeImagesOnce(survey);
         std::vector<ImageUse *> uses;
         for (auto &[id, use] : survey.images)
             uses.push_back(&use);
@@ -818,7 +809,6 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
                          [](ImageUse *a, ImageUse *b) { return a->firstPage < b->firstPage; });
         const double dpi = options.dpi;
         for (ImageUse *use : uses) {
-            ++seen;
             if (use->blocked || use->width <= 0 || use->height <= 0 ||
                 plainComponents(use->stream.getDict()) == 0)
                 continue;
@@ -828,13 +818,12 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
             if (target.width() >= pixels.width() && target.height() >= pixels.height())
                 continue;
             try {
-                resampled +=
-                    recode(pdf, use->stream, target.boundedTo(pixels), options.jpegQuality);
+                recode(pdf, use->stream, target.boundedTo(pixels), options.jpegQuality);
             } catch (const std::exception &) {
                 // An image whose data cannot be read is kept as it is.
             }
         }
-        duplicates += storeImagesOnce(survey);
+        storeImagesOnce(survey);
 
         if (!compressed.open())
             throw std::runtime_error("no room for a temporary file: " +
@@ -847,8 +836,8 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         writer.setCompressStreams(true);
         writer.setDecodeLevel(qpdf_dl_generalized);
         writer.write();
-        bytesOut = QFileInfo(compressed.fileName()).size();
-        passed = !repaired && bytesOut >= bytesIn;
+        passed =
+            !repaired && QFileInfo(compressed.fileName()).size() >= QFileInfo(inputPath).size();
     } catch (const QPDFExc &damage) {
         const QString detail = QString::fromStdString(damage.getMessageDetail());
         error = damage.getErrorCode() == qpdf_e_password
@@ -863,7 +852,5 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         error = QStringLiteral("Could not compress the PDF: unknown error");
         return false;
     }
-    if (passed)
-        bytesOut = bytesIn;
     return copyFile(passed ? inputPath : compressed.fileName(), output, &error);
 }

@@ -57,24 +57,7 @@ public:
 
     QString errorString() const { return error; }
 
-    // Figures of the last process().
-    int imagesSeen() const { return seen; }           // distinct images the pages draw
-    int imagesResampled() const { return resampled; } // of those, replaced by smaller ones
-    int imagesKept() const { return seen - resampled; }
-    int duplicatesRemoved() const { return duplicates; }
-    bool passedThrough() const { return passed; } // the input was copied unchanged
-    qint64 inputBytes() const { return bytesIn; }
-    qint64 outputBytes() const { return bytesOut; }
-
 private:
-    void reset();
-
     Options options;
     QString error;
-    int seen = 0;
-    int resampled = 0;
-    int duplicates = 0;
-    bool passed = false;
-    qint64 bytesIn = 0;
-    qint64 bytesOut = 0;
 };
