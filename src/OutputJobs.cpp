@@ -249,6 +249,11 @@ OutputJobs::Result OutputJobs::splitPages(const QList<PageRef> &pages, const Pat
     return result;
 }
 
+QString OutputJobs::runFileName(const QString &folder, int k)
+{
+    return QStringLiteral("%1/bolum_%2.pdf").arg(folder).arg(k, 3, 10, QChar('0'));
+}
+
 OutputJobs::Result OutputJobs::splitRuns(const QList<PageRef> &pages, const QString &folder,
                                          int perFile, const Progress &progress,
                                          const Progress &fileDone)
@@ -259,8 +264,7 @@ OutputJobs::Result OutputJobs::splitRuns(const QList<PageRef> &pages, const QStr
     for (int start = 0; start < count; start += perFile) {
         ++k;
         const int end = qMin(start + perFile, count);
-        PdfOutput out(QStringLiteral("%1/bolum_%2.pdf").arg(folder).arg(k, 3, 10, QChar('0')),
-                      QPageSize(QPageSize::A4), kSplitDpi);
+        PdfOutput out(runFileName(folder, k), QPageSize(QPageSize::A4), kSplitDpi);
         int loadFailures = 0;
         bool pageUsed = false;
         for (int p = start; p < end; ++p) {

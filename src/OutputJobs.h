@@ -67,6 +67,8 @@ public:
     // fileDone gets each file's number.
     static Result splitRuns(const QList<PageRef> &pages, const QString &folder, int perFile,
                             const Progress &progress, const Progress &fileDone);
+    // The k-th file (from 1) of splitRuns: <folder>/bolum_001.pdf, ...
+    static QString runFileName(const QString &folder, int k);
 
     struct ImageOptions
     {

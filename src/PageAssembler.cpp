@@ -577,8 +577,7 @@ OutputResult PageAssembler::splitRuns(const QList<PageRef> &pages, const QString
     for (int start = 0; start < total; start += perFile) {
         ++k;
         const int end = qMin(start + perFile, total);
-        const QString path =
-            QStringLiteral("%1/bolum_%2.pdf").arg(folder).arg(k, 3, 10, QChar('0'));
+        const QString path = OutputJobs::runFileName(folder, k);
         OutputResult run;
         int loadFailures = 0;
         bool written = false;

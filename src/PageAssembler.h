@@ -1,13 +1,9 @@
 #pragma once
 
-#include "OutputFile.h"
-#include "PageRenderer.h"
-#include "PdfPostProcessor.h"
+#include "OutputJobs.h"
 
 #include <QList>
 #include <QString>
-#include <functional>
-#include <optional>
 
 // Writes pages as they are in their source files: each page is copied with
 // its content and resources through the PDF library, so text stays text,
@@ -28,9 +24,8 @@
 class PageAssembler
 {
 public:
-    using Progress = std::function<void(int done)>;
-    // The path of the n-th file (from 1) of a folder output.
-    using PathOf = std::function<QString(int n, const PageRef &page)>;
+    using Progress = OutputJobs::Progress;
+    using PathOf = OutputJobs::PathOf;
 
     struct Options
     {
@@ -43,7 +38,7 @@ public:
         bool blankForMissing = false;
         bool webOptimized = false; // linearized, object streams, streams compressed anew
         double pictureScale = 2.0; // pixels per point of picture pages
-        std::optional<PdfPostProcessor::EncryptionOptions> encryption;
+        OutputJobs::Encryption encryption;
         // Runs over the complete written file before it reaches the target.
         OutputFile::Finisher finisher;
     };
@@ -56,8 +51,8 @@ public:
     // and a page that renders to nothing.
     static OutputResult splitPages(const QList<PageRef> &pages, const PathOf &pathOf,
                                    const Progress &progress);
-    // One file per run of `perFile` pages, named bolum_001.pdf, ...; fileDone
-    // gets each file's number.
+    // One file per run of `perFile` pages, named as OutputJobs::splitRuns names
+    // them; fileDone gets each file's number.
     static OutputResult splitRuns(const QList<PageRef> &pages, const QString &folder, int perFile,
                                   const Progress &progress, const Progress &fileDone);
 
