@@ -831,7 +831,9 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         // The writer fills in /Size only where the trailer has one; a cross-reference
         // stream without it is unreadable.
         pdf.getTrailer().replaceKey("/Size", QPDFObjectHandle::newInteger(0));
-        QPDFWriter writer(pdf, QFile::encodeName(compressed.fileName()).constData());
+        // The writer keeps this pointer until it is done (it seeds the /ID with it).
+        const QByteArray compressedName = QFile::encodeName(compressed.fileName());
+        QPDFWriter writer(pdf, compressedName.constData());
         writer.setObjectStreamMode(qpdf_o_generate);
         writer.setCompressStreams(true);
         writer.setDecodeLevel(qpdf_dl_generalized);
