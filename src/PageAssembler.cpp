@@ -262,7 +262,7 @@ public:
             if (placed == Placed::NotReady || placed == Placed::LoadError)
                 return placed;
         }
-        place(page, ref.rotation, position);
+        place(page, ref.rotation, position, placed == Placed::Copied ? page : QPDFObjectHandle());
         if (!outlined.contains(ref.filePath)) {
             outlined.insert(ref.filePath);
             outline.append({QFileInfo(ref.filePath).fileName(), pageCount() - 1});
@@ -272,7 +272,7 @@ public:
 
     void addBlank(int position)
     {
-        place(blankPage(QPageSize(QPageSize::A4).size(QPageSize::Point)), 0, position);
+        place(blankPage(QPageSize(QPageSize::A4).size(QPageSize::Point)), 0, position, {});
     }
 
     int pageCount() { return int(out.getAllPages().size()); }
@@ -314,7 +314,8 @@ public:
 private:
     // Adds a copy of the page (of a source, of a drawn document or a new
     // one), turned further by `turn`, with its visible box cut down.
-    void place(QPDFObjectHandle page, int turn, int position)
+    // `origin` is the source page it copies, uninitialized for drawn pages.
+    void place(QPDFObjectHandle page, int turn, int position, QPDFObjectHandle origin)
     {
         const int rotation = normalized(rotationOf(page) + turn);
         const Rect seen = visibleBox(page);
@@ -343,6 +344,7 @@ private:
             }
         }
         positions.append(position);
+        origins.push_back(origin);
     }
 
     QPDFObjectHandle blankPage(const QSizeF &points)
@@ -441,6 +443,9 @@ private:
     QPDF out;
     std::list<std::unique_ptr<DrawnDocument>> drawn;
     QList<int> positions; // list position of each output page
+    // The source page of each output page (uninitialized for drawn and blank
+    // pages); its owning QPDF is the open source in `sources`.
+    std::vector<QPDFObjectHandle> origins;
     QList<PdfPostProcessor::OutlineEntry> outline;
     QSet<QString> outlined;
 };
