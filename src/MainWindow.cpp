@@ -492,10 +492,10 @@ void MainWindow::loadPDFPages(const QString &filePath)
     setUpdatesEnabled(false);
     const HeldGrid heldGrid(gridContainer);
     for (int i = 0; i < pageCount; ++i) {
-        const QSizeF points = document.pagePointSize(i);
-        const QSize size(static_cast<int>(points.width() * factor),
-                         static_cast<int>(points.height() * factor));
-        const QImage image = document.render(i, size);
+        // A damaged page may claim a size no picture can have.
+        const QSize size = PageRenderer::renderSize(document.pagePointSize(i), factor,
+                                                    PageRenderer::ThumbnailPixelBudget);
+        const QImage image = size.isEmpty() ? QImage() : document.render(i, size);
         if (!image.isNull()) {
             pageWidgets.append(createTile(QPixmap::fromImage(image), filePath, i + 1, pageCount,
                                           pageWidgets.size() + 1));

@@ -6,6 +6,7 @@
 #include <QPdfDocument>
 #include <QPdfWriter>
 #include <QTransform>
+#include <algorithm>
 #include <cmath>
 
 QList<PageRef> pageRefsOf(const QList<PageWidget *> &tiles)
@@ -20,15 +21,21 @@ QList<PageRef> pageRefsOf(const QList<PageWidget *> &tiles)
 
 QSize PageRenderer::renderSize(const QSizeF &points, double scale, qint64 budget)
 {
-    int width = static_cast<int>(points.width() * scale);
-    int height = static_cast<int>(points.height() * scale);
-    const qint64 pixels = qint64(width) * height;
-    if (budget > 0 && pixels > budget) {
-        const double shrink = std::sqrt(double(budget) / double(pixels));
-        width = qMax(1, static_cast<int>(width * shrink));
-        height = qMax(1, static_cast<int>(height * shrink));
+    // In floating point first: a damaged page may claim billions of points.
+    double width = std::floor(points.width() * scale);
+    double height = std::floor(points.height() * scale);
+    if (!(width >= 1 && height >= 1))
+        return QSize();
+    const double pixels = width * height;
+    if (budget > 0 && pixels > double(budget)) {
+        const double shrink = std::sqrt(double(budget) / pixels);
+        width = std::max(1.0, std::floor(width * shrink));
+        height = std::max(1.0, std::floor(height * shrink));
     }
-    return QSize(width, height);
+    // Beyond what an image can address nothing is drawn.
+    if (width > MaxSide || height > MaxSide)
+        return QSize();
+    return QSize(int(width), int(height));
 }
 
 QImage PageRenderer::renderPage(QPdfDocument &document, int pageNumber, double scale, qint64 budget)

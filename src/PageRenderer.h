@@ -32,6 +32,9 @@ public:
     // The largest render any output makes: a poster page at 300 dpi would
     // otherwise need gigabytes.
     static constexpr qint64 DefaultPixelBudget = 100'000'000;
+    // Thumbnails of the grid.
+    static constexpr qint64 ThumbnailPixelBudget = 4'000'000;
+    static constexpr int MaxSide = 1 << 28;
 
     enum class Outcome {
         Rendered,  // image holds the page
@@ -41,7 +44,8 @@ public:
     };
 
     // Pixel size of a page of `points` rendered at `scale` pixels per point,
-    // each side truncated, scaled down as a whole to stay within `budget`.
+    // each side truncated, scaled down as a whole to stay within `budget`;
+    // empty when a side would be under one pixel or over MaxSide.
     static QSize renderSize(const QSizeF &points, double scale, qint64 budget = DefaultPixelBudget);
 
     // Renders page `pageNumber` (from 1) of an open document on white, unrotated.

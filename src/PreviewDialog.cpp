@@ -68,13 +68,13 @@ QPushButton *makeButton(const QString &text, const char *look, const char *objec
 // on the longer side, so that a poster-sized page can still be allocated.
 QImage renderOnWhite(QPdfDocument &document, int pageIndex)
 {
-    const QSizeF points = document.pagePointSize(pageIndex);
-    QSize size(static_cast<int>(points.width() * kRenderScale),
-               static_cast<int>(points.height() * kRenderScale));
+    // Scaled in floating point: a damaged page may claim billions of points.
+    QSizeF pixels = document.pagePointSize(pageIndex) * kRenderScale;
+    if (qMax(pixels.width(), pixels.height()) > kMaxRenderSide)
+        pixels.scale(kMaxRenderSide, kMaxRenderSide, Qt::KeepAspectRatio);
+    const QSize size(static_cast<int>(pixels.width()), static_cast<int>(pixels.height()));
     if (size.isEmpty())
         return {};
-    if (qMax(size.width(), size.height()) > kMaxRenderSide)
-        size = size.scaled(kMaxRenderSide, kMaxRenderSide, Qt::KeepAspectRatio).expandedTo({1, 1});
     QImage page = document.render(pageIndex, size);
     if (page.isNull())
         return {};

@@ -67,6 +67,7 @@ private slots:
 
     void qualityFollowsWorkspaceTotal_data();
     void qualityFollowsWorkspaceTotal();
+    void absurdPageSizeStillLoads();
     void dialogKeepsOrderAndSeparatesSameNames();
     void dialogAndDropDiffer_data();
     void dialogAndDropDiffer();
@@ -150,6 +151,25 @@ void IntakeTest::qualityFollowsWorkspaceTotal()
         QVERIFY(helper.texts().first().contains(QString("Thumbnail quality: %1x").arg(factor)));
         QVERIFY(helper.texts().first().contains(QString("~%1 MB").arg(total * 50 / 1024)));
     }
+}
+
+// A damaged box claims a page two billion points tall: its tile comes, with a
+// thumbnail that can be allocated.
+void IntakeTest::absurdPageSizeStillLoads()
+{
+    QFile file(a4Page);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray box = "[0 0 595.000000 842.000000]";
+    QByteArray bytes = file.readAll();
+    QVERIFY(bytes.contains(box));
+    const QString huge = dir.filePath("huge.pdf");
+    QVERIFY(PdfFixtures::writeFile(huge, bytes.replace(box, "[0 -2147483648 595 842.000]")));
+    MainWindow window;
+    window.loadPDFPages(huge);
+    QCOMPARE(window.pages().size(), 1);
+    const QSize size =
+        window.pages().first()->property("originalThumbnail").value<QPixmap>().size();
+    QVERIFY2(qint64(size.width()) * size.height() <= 4'000'000, qPrintable(QDebug::toString(size)));
 }
 
 // Same-named inputs must not overwrite each other's converted PDF.
