@@ -7,6 +7,9 @@ bash "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j"$(nproc)" --target quirefold
 cd "$root/build"
+# The package's folders take their modes from the umask (CMake creates them
+# with mkdir and never changes their mode).
+umask 022
 cpack -G DEB
 deb="$(ls -t quirefold_*.deb | head -n 1)"
 if command -v lintian >/dev/null; then
