@@ -9,6 +9,7 @@ packages=(
   libqpdf-dev
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   poppler-utils qpdf img2pdf ghostscript desktop-file-utils appstream
+  dpkg-dev file
   fonts-dejavu-core fonts-noto-color-emoji
   xvfb xauth
 )
