@@ -2,6 +2,7 @@
 
 #include "ExportDialog.h"
 #include "FileConverter.h"
+#include "FlowLayout.h"
 #include "OutputJobs.h"
 #include "PageAssembler.h"
 #include "PageNumberDialog.h"
@@ -78,10 +79,11 @@ void MainWindow::setupUI()
 
     createTitleRow(mainLayout);
 
-    auto *upperRow = new QHBoxLayout;
-    auto *middleRow = new QHBoxLayout;
-    auto *lowerRow = new QHBoxLayout;
-    for (QHBoxLayout *row : {upperRow, middleRow, lowerRow}) {
+    // Each row wraps where the window is too narrow for it.
+    auto *upperRow = new FlowLayout;
+    auto *middleRow = new FlowLayout;
+    auto *lowerRow = new FlowLayout;
+    for (FlowLayout *row : {upperRow, middleRow, lowerRow}) {
         row->setSpacing(8);
         mainLayout->addLayout(row);
     }
@@ -147,7 +149,7 @@ void MainWindow::createTitleRow(QVBoxLayout *mainLayout)
     mainLayout->addLayout(row);
 }
 
-void MainWindow::createUpperToolbar(QHBoxLayout *row)
+void MainWindow::createUpperToolbar(FlowLayout *row)
 {
     addButton = addToolButton(row, QString::fromUtf8("📄 Add Files"), Theme::neutralButton(),
                               "Add PDF files, images, or Office documents",
@@ -188,10 +190,9 @@ void MainWindow::createUpperToolbar(QHBoxLayout *row)
                                     &MainWindow::selectAll, "selectAllButton");
     deselectButton = addToolButton(row, "Deselect", Theme::secondaryButton(), QString(),
                                    &MainWindow::deselectAll, "deselectButton");
-    row->addStretch();
 }
 
-void MainWindow::createMiddleToolbar(QHBoxLayout *row)
+void MainWindow::createMiddleToolbar(FlowLayout *row)
 {
     const QString look = Theme::secondaryButton();
     addToolButton(row, QString::fromUtf8("🖼️ Extract"), look, "Extract images from PDF",
@@ -202,10 +203,9 @@ void MainWindow::createMiddleToolbar(QHBoxLayout *row)
                   &MainWindow::cropPages, "cropButton");
     addToolButton(row, QString::fromUtf8("⚡ Optimize"), look, "Optimize for web/email",
                   &MainWindow::optimizeForWeb, "optimizeButton");
-    row->addStretch();
 }
 
-void MainWindow::createLowerToolbar(QHBoxLayout *row)
+void MainWindow::createLowerToolbar(FlowLayout *row)
 {
     const QString look = Theme::secondaryButton();
     addToolButton(row, QString::fromUtf8("📤 Export"), look,
@@ -250,12 +250,11 @@ void MainWindow::createLowerToolbar(QHBoxLayout *row)
     autoNumbersCheckBox->setToolTip("Automatically add page numbers when merging");
     row->addWidget(autoNumbersCheckBox);
     createKeepTextCheckBox(row);
-    row->addStretch();
 }
 
 // The one option that is remembered between runs: whoever chose copied pages
 // over pictures once wants them the next time too.
-void MainWindow::createKeepTextCheckBox(QHBoxLayout *row)
+void MainWindow::createKeepTextCheckBox(FlowLayout *row)
 {
     static const QString key = QStringLiteral("output/keepText");
     keepTextCheckBox = new QCheckBox("Keep Text");
@@ -271,7 +270,7 @@ void MainWindow::createKeepTextCheckBox(QHBoxLayout *row)
     row->addWidget(keepTextCheckBox);
 }
 
-QPushButton *MainWindow::addToolButton(QHBoxLayout *row, const QString &text, const QString &look,
+QPushButton *MainWindow::addToolButton(FlowLayout *row, const QString &text, const QString &look,
                                        const QString &toolTip, void (MainWindow::*slot)(),
                                        const char *objectName)
 {
@@ -286,9 +285,9 @@ QPushButton *MainWindow::addToolButton(QHBoxLayout *row, const QString &text, co
     return button;
 }
 
-void MainWindow::addSeparator(QHBoxLayout *row)
+void MainWindow::addSeparator(FlowLayout *row)
 {
-    row->addWidget(new QLabel("|"));
+    row->addSeparator(new QLabel("|"));
 }
 
 // Window-wide keys act as a click on their control, and only while it is
