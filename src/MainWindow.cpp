@@ -12,6 +12,7 @@
 #include "PasswordDialog.h"
 #include "PdfImageCompressor.h"
 #include "PreviewDialog.h"
+#include "ScreenFit.h"
 #include "Theme.h"
 #include "WatermarkDialog.h"
 
@@ -37,7 +38,6 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
@@ -52,12 +52,12 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     setWindowTitle("Quirefold - Ultimate PDF Tool");
-    setMinimumSize(1100, 750);
-    resize(1400, 850);
+    auto *screenFit = new ScreenFit(this, QSize(1100, 750));
     setAcceptDrops(true);
 
     setupUI();
-    widenToToolbars();
+    // Wide enough for the toolbar rows on one line each, where the screen has room.
+    screenFit->open(QSize(qMax(1400, centralWidget()->sizeHint().width()), 850));
     createShortcuts();
     updateButtonStates();
     showStatus(QString::fromUtf8("✅ Hazır - PDF dosyalarını sürükleyip bırakın veya 'Dosya Ekle' "
@@ -116,16 +116,6 @@ void MainWindow::setupUI()
     mainLayout->addWidget(progressBar);
 
     setStyleSheet(Theme::windowSheet());
-}
-
-// The toolbar rows are as wide as the system's fonts make them; where the
-// screen has room, the window opens wide enough to show every button whole.
-void MainWindow::widenToToolbars()
-{
-    const int needed = centralWidget()->sizeHint().width();
-    const QScreen *display = screen();
-    if (needed > width() && display && needed <= display->availableGeometry().width())
-        resize(needed, height());
 }
 
 void MainWindow::createTitleRow(QVBoxLayout *mainLayout)

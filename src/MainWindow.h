@@ -89,7 +89,6 @@ protected:
 private:
     // Window building
     void setupUI();
-    void widenToToolbars();
     void createTitleRow(class QVBoxLayout *mainLayout);
     void createUpperToolbar(FlowLayout *row);
     void createMiddleToolbar(FlowLayout *row);

@@ -1,0 +1,51 @@
+#include "ScreenFit.h"
+
+#include <QEvent>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+ScreenFit::ScreenFit(QWidget *window, const QSize &minimum)
+    : QObject(window)
+    , window(window)
+    , minimum(minimum)
+{
+    window->installEventFilter(this);
+    fitMinimum();
+}
+
+void ScreenFit::open(const QSize &wanted)
+{
+    const QSize fitting = wanted.boundedTo(room());
+    window->resize(fitting);
+    // Only the window manager knows the panels and the frame: a maximised
+    // window is fitted between them. Without one, the size above holds.
+    if (fitting != wanted)
+        window->setWindowState(window->windowState() | Qt::WindowMaximized);
+}
+
+bool ScreenFit::eventFilter(QObject *watched, QEvent *event)
+{
+    // The frame is known once the window is shown, and the window can later
+    // be moved to a screen of another size.
+    if (watched == window && event->type() == QEvent::Show) {
+        fitMinimum();
+        connect(window->windowHandle(), &QWindow::screenChanged, this, &ScreenFit::fitMinimum,
+                Qt::UniqueConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ScreenFit::fitMinimum()
+{
+    window->setMinimumSize(minimum.boundedTo(room()));
+}
+
+QSize ScreenFit::room() const
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return minimum;
+    const QSize frame = window->frameGeometry().size() - window->size();
+    return screen->availableGeometry().size() - frame;
+}
