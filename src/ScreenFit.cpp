@@ -26,13 +26,17 @@ void ScreenFit::open(const QSize &wanted)
 
 bool ScreenFit::eventFilter(QObject *watched, QEvent *event)
 {
-    // The frame is known once the window is shown, and the window can later
-    // be moved to a screen of another size.
-    if (watched == window && event->type() == QEvent::Show) {
-        fitMinimum();
+    // The frame is known once the window is shown, on X11 only when the window
+    // manager has framed and so moved it; the window can later be moved to a
+    // screen of another size.
+    if (watched != window)
+        return false;
+    if (event->type() == QEvent::Show) {
         connect(window->windowHandle(), &QWindow::screenChanged, this, &ScreenFit::fitMinimum,
                 Qt::UniqueConnection);
     }
+    if (event->type() == QEvent::Show || event->type() == QEvent::Move)
+        fitMinimum();
     return QObject::eventFilter(watched, event);
 }
 
