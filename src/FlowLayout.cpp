@@ -60,11 +60,13 @@ int FlowLayout::heightForWidth(int width) const
 
 QSize FlowLayout::minimumSize() const
 {
+    // The widest item: narrower, it would be clipped.
     QSize size(0, 0);
-    for (const Entry &entry : entries)
-        size = size.expandedTo(entry.item->sizeHint());
-    const QMargins margins = contentsMargins();
-    return size.grownBy(margins);
+    for (const Entry &entry : entries) {
+        if (!entry.item->isEmpty())
+            size = size.expandedTo(entry.item->sizeHint());
+    }
+    return size.grownBy(contentsMargins());
 }
 
 // Everything on one line, as the row stands where it has room.

@@ -48,8 +48,8 @@ void ScreenFit::fitMinimum()
 QSize ScreenFit::room() const
 {
     const QScreen *screen = window->screen();
-    if (!screen)
-        return minimum;
+    if (!screen) // nothing to fit into
+        return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     const QSize frame = window->frameGeometry().size() - window->size();
     return screen->availableGeometry().size() - frame;
 }
