@@ -2,6 +2,7 @@
 
 #include "ExportDialog.h"
 #include "FileConverter.h"
+#include "FlowLayout.h"
 #include "OutputJobs.h"
 #include "PageAssembler.h"
 #include "PageNumberDialog.h"
@@ -11,6 +12,7 @@
 #include "PasswordDialog.h"
 #include "PdfImageCompressor.h"
 #include "PreviewDialog.h"
+#include "ScreenFit.h"
 #include "Theme.h"
 #include "WatermarkDialog.h"
 
@@ -36,7 +38,6 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
@@ -51,12 +52,12 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     setWindowTitle("Quirefold - Ultimate PDF Tool");
-    setMinimumSize(1100, 750);
-    resize(1400, 850);
+    auto *screenFit = new ScreenFit(this, QSize(1100, 750));
     setAcceptDrops(true);
 
     setupUI();
-    widenToToolbars();
+    // Wide enough for the toolbar rows on one line each, where the screen has room.
+    screenFit->open(QSize(qMax(1400, centralWidget()->sizeHint().width()), 850));
     createShortcuts();
     updateButtonStates();
     showStatus(QString::fromUtf8("✅ Hazır - PDF dosyalarını sürükleyip bırakın veya 'Dosya Ekle' "
@@ -78,10 +79,11 @@ void MainWindow::setupUI()
 
     createTitleRow(mainLayout);
 
-    auto *upperRow = new QHBoxLayout;
-    auto *middleRow = new QHBoxLayout;
-    auto *lowerRow = new QHBoxLayout;
-    for (QHBoxLayout *row : {upperRow, middleRow, lowerRow}) {
+    // Each row wraps where the window is too narrow for it.
+    auto *upperRow = new FlowLayout;
+    auto *middleRow = new FlowLayout;
+    auto *lowerRow = new FlowLayout;
+    for (FlowLayout *row : {upperRow, middleRow, lowerRow}) {
         row->setSpacing(8);
         mainLayout->addLayout(row);
     }
@@ -116,16 +118,6 @@ void MainWindow::setupUI()
     setStyleSheet(Theme::windowSheet());
 }
 
-// The toolbar rows are as wide as the system's fonts make them; where the
-// screen has room, the window opens wide enough to show every button whole.
-void MainWindow::widenToToolbars()
-{
-    const int needed = centralWidget()->sizeHint().width();
-    const QScreen *display = screen();
-    if (needed > width() && display && needed <= display->availableGeometry().width())
-        resize(needed, height());
-}
-
 void MainWindow::createTitleRow(QVBoxLayout *mainLayout)
 {
     auto *row = new QHBoxLayout;
@@ -147,7 +139,7 @@ void MainWindow::createTitleRow(QVBoxLayout *mainLayout)
     mainLayout->addLayout(row);
 }
 
-void MainWindow::createUpperToolbar(QHBoxLayout *row)
+void MainWindow::createUpperToolbar(FlowLayout *row)
 {
     addButton = addToolButton(row, QString::fromUtf8("📄 Add Files"), Theme::neutralButton(),
                               "Add PDF files, images, or Office documents",
@@ -188,10 +180,9 @@ void MainWindow::createUpperToolbar(QHBoxLayout *row)
                                     &MainWindow::selectAll, "selectAllButton");
     deselectButton = addToolButton(row, "Deselect", Theme::secondaryButton(), QString(),
                                    &MainWindow::deselectAll, "deselectButton");
-    row->addStretch();
 }
 
-void MainWindow::createMiddleToolbar(QHBoxLayout *row)
+void MainWindow::createMiddleToolbar(FlowLayout *row)
 {
     const QString look = Theme::secondaryButton();
     addToolButton(row, QString::fromUtf8("🖼️ Extract"), look, "Extract images from PDF",
@@ -202,10 +193,9 @@ void MainWindow::createMiddleToolbar(QHBoxLayout *row)
                   &MainWindow::cropPages, "cropButton");
     addToolButton(row, QString::fromUtf8("⚡ Optimize"), look, "Optimize for web/email",
                   &MainWindow::optimizeForWeb, "optimizeButton");
-    row->addStretch();
 }
 
-void MainWindow::createLowerToolbar(QHBoxLayout *row)
+void MainWindow::createLowerToolbar(FlowLayout *row)
 {
     const QString look = Theme::secondaryButton();
     addToolButton(row, QString::fromUtf8("📤 Export"), look,
@@ -250,12 +240,11 @@ void MainWindow::createLowerToolbar(QHBoxLayout *row)
     autoNumbersCheckBox->setToolTip("Automatically add page numbers when merging");
     row->addWidget(autoNumbersCheckBox);
     createKeepTextCheckBox(row);
-    row->addStretch();
 }
 
 // The one option that is remembered between runs: whoever chose copied pages
 // over pictures once wants them the next time too.
-void MainWindow::createKeepTextCheckBox(QHBoxLayout *row)
+void MainWindow::createKeepTextCheckBox(FlowLayout *row)
 {
     static const QString key = QStringLiteral("output/keepText");
     keepTextCheckBox = new QCheckBox("Keep Text");
@@ -271,7 +260,7 @@ void MainWindow::createKeepTextCheckBox(QHBoxLayout *row)
     row->addWidget(keepTextCheckBox);
 }
 
-QPushButton *MainWindow::addToolButton(QHBoxLayout *row, const QString &text, const QString &look,
+QPushButton *MainWindow::addToolButton(FlowLayout *row, const QString &text, const QString &look,
                                        const QString &toolTip, void (MainWindow::*slot)(),
                                        const char *objectName)
 {
@@ -286,9 +275,9 @@ QPushButton *MainWindow::addToolButton(QHBoxLayout *row, const QString &text, co
     return button;
 }
 
-void MainWindow::addSeparator(QHBoxLayout *row)
+void MainWindow::addSeparator(FlowLayout *row)
 {
-    row->addWidget(new QLabel("|"));
+    row->addSeparator(new QLabel("|"));
 }
 
 // Window-wide keys act as a click on their control, and only while it is

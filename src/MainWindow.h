@@ -7,10 +7,10 @@
 #include <QStringList>
 #include <functional>
 
+class FlowLayout;
 class PageWidget;
 class QCheckBox;
 class QImage;
-class QHBoxLayout;
 class QLabel;
 class QPrinter;
 class QProgressBar;
@@ -89,16 +89,15 @@ protected:
 private:
     // Window building
     void setupUI();
-    void widenToToolbars();
     void createTitleRow(class QVBoxLayout *mainLayout);
-    void createUpperToolbar(QHBoxLayout *row);
-    void createMiddleToolbar(QHBoxLayout *row);
-    void createLowerToolbar(QHBoxLayout *row);
+    void createUpperToolbar(FlowLayout *row);
+    void createMiddleToolbar(FlowLayout *row);
+    void createLowerToolbar(FlowLayout *row);
     void createShortcuts();
-    QPushButton *addToolButton(QHBoxLayout *row, const QString &text, const QString &look,
+    QPushButton *addToolButton(FlowLayout *row, const QString &text, const QString &look,
                                const QString &toolTip, void (MainWindow::*slot)(),
                                const char *objectName);
-    void addSeparator(QHBoxLayout *row);
+    void addSeparator(FlowLayout *row);
 
     // Status line and progress bar
     void showStatus(const QString &text, int timeout = 0);
@@ -129,7 +128,7 @@ private:
     // Output
     std::function<void(int)> outputProgress(std::function<QString(int done)> statusText);
     void warnNotWritten(const QString &file, const QString &error, bool turkish);
-    void createKeepTextCheckBox(QHBoxLayout *row);
+    void createKeepTextCheckBox(FlowLayout *row);
     int askCompressionDpi(QString *qualityName);
 
     // Stamps, protection and printing

@@ -4,9 +4,12 @@
 #include "PdfFixtures.h"
 #include "Theme.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -22,6 +25,9 @@ private slots:
     void buttonStates();
     void shortcuts_data();
     void shortcuts();
+    void fitsTheScreen_data();
+    void fitsTheScreen();
+    void layOutOnThisScreen();
 
 private:
     QTemporaryDir dir;
@@ -158,6 +164,74 @@ void TestMainWindow::shortcuts()
     QCOMPARE(state(), after);
     if (!dialog.isEmpty())
         QCOMPARE(helper.records().last().title, dialog);
+}
+
+void TestMainWindow::fitsTheScreen_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<bool>("wraps"); // the lower toolbar row needs a second line
+    QTest::newRow("1280x720") << QSize(1280, 720) << 1 << true;
+    QTest::newRow("1366x768") << QSize(1366, 768) << 1 << true;
+    QTest::newRow("2732x1536 at 2x") << QSize(2732, 1536) << 2 << true;
+    QTest::newRow("1920x1080") << QSize(1920, 1080) << 1 << false;
+}
+
+// The platform takes its screen at start, so each size runs in a child process.
+void TestMainWindow::fitsTheScreen()
+{
+    QFETCH(QSize, screen);
+    QFETCH(int, scale);
+    QFETCH(bool, wraps);
+    QFile config(dir.filePath(QString("screen_%1.json").arg(QTest::currentDataTag())));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(QString(R"({"screens":[{"name":"s","x":0,"y":0,"width":%1,"height":%2,)"
+                         R"("logicalDpi":96}]})")
+                     .arg(screen.width())
+                     .arg(screen.height())
+                     .toUtf8());
+    config.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName());
+    environment.insert("QT_SCALE_FACTOR", QString::number(scale));
+    environment.insert("QUIREFOLD_SCREEN_WRAPS", wraps ? "1" : "0");
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {"layOutOnThisScreen"});
+    QVERIFY(child.waitForFinished(-1));
+    QVERIFY2(child.exitCode() == 0, child.readAll().constData());
+}
+
+void TestMainWindow::layOutOnThisScreen()
+{
+    const QByteArray wraps = qgetenv("QUIREFOLD_SCREEN_WRAPS");
+    if (wraps.isEmpty())
+        QSKIP("Run by fitsTheScreen on a screen of its own");
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect room = window.screen()->availableGeometry();
+    QVERIFY(room.contains(window.frameGeometry()));
+    QVERIFY(window.minimumWidth() <= room.width() && window.minimumHeight() <= room.height());
+    QList<QRect> taken;
+    for (QAbstractButton *control : window.centralWidget()->findChildren<QAbstractButton *>()) {
+        const QRect rect(control->mapTo(&window, QPoint()), control->size());
+        QVERIFY2(window.rect().contains(rect), qPrintable(control->text()));
+        QVERIFY2(control->width() >= control->sizeHint().width(), qPrintable(control->text()));
+        QCOMPARE(window.childAt(rect.center()), static_cast<QWidget *>(control));
+        for (const QRect &other : std::as_const(taken))
+            QVERIFY2(!other.intersects(rect), qPrintable(control->text()));
+        taken.append(rect);
+    }
+    auto *keepText = window.findChild<QCheckBox *>("keepTextCheckBox");
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                      keepText->mapTo(&window, keepText->rect().center()));
+    QVERIFY(keepText->isChecked());
+    const int exportLine = window.findChild<QWidget *>("exportButton")->geometry().center().y();
+    QCOMPARE(keepText->geometry().center().y() > exportLine, wraps == "1");
+    // A full row of tiles at 100 % (260 pixels) and much of the next stay in view.
+    QVERIFY(window.findChild<QScrollArea *>("scrollArea")->viewport()->height() >= 400);
 }
 
 QTEST_MAIN(TestMainWindow)
