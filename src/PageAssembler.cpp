@@ -1,4 +1,5 @@
 #include "PageAssembler.h"
+#include "FormFieldMerger.h"
 #include "PageLabelMerger.h"
 
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
@@ -286,6 +287,7 @@ public:
             stampLabels();
         setInformation();
         PageLabelMerger::apply(out, origins);
+        FormFieldMerger::apply(out, origins);
         PdfPostProcessor post;
         if (options.bookmarks)
             post.setOutline(outline);
