@@ -61,6 +61,20 @@ void takeDefaults(QPDF &out, QPDF &source)
     }
 }
 
+// A field at the top of the form has no parent: one that names one closes a
+// loop in a damaged source's field tree.
+void cutLoops(QPDF &out)
+{
+    QPDFObjectHandle form = out.getRoot().getKey("/AcroForm");
+    QPDFObjectHandle fields = form.isDictionary() ? form.getKey("/Fields") : form;
+    if (!fields.isArray())
+        return;
+    for (QPDFObjectHandle field : fields.aitems()) {
+        if (field.isDictionary())
+            field.removeKey("/Parent");
+    }
+}
+
 } // namespace
 
 void FormFieldMerger::apply(QPDF &out, const std::vector<QPDFObjectHandle> &origins)
@@ -94,6 +108,7 @@ void FormFieldMerger::apply(QPDF &out, const std::vector<QPDFObjectHandle> &orig
             } catch (...) {
             }
         }
+        cutLoops(out);
         if (first)
             takeDefaults(out, *first);
         if (redraw && form && form->hasAcroForm())
