@@ -1,4 +1,6 @@
 #include "PageAssembler.h"
+#include "FormFieldMerger.h"
+#include "PageLabelMerger.h"
 
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
 #define POINTERHOLDER_TRANSITION 4
@@ -284,6 +286,8 @@ public:
         if (options.autoNumbers)
             stampLabels();
         setInformation();
+        PageLabelMerger::apply(out, origins);
+        FormFieldMerger::apply(out, origins);
         PdfPostProcessor post;
         if (options.bookmarks)
             post.setOutline(outline);

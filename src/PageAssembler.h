@@ -11,6 +11,10 @@
 // box). It takes the same page references as the picture jobs; a page's
 // rotation is added to the rotation its source gives it.
 //
+// Copied pages keep the page labels they had in their sources, and their
+// form fields stay fields of the one form of the output (PageLabelMerger,
+// FormFieldMerger).
+//
 // A page whose source the library cannot read, but the renderer still can
 // (a damaged file that the renderer repairs), becomes a picture page of its
 // own size, rendered as the picture jobs render it; `pictures` in the result
