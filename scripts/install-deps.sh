@@ -9,7 +9,7 @@ packages=(
   libqpdf-dev
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   poppler-utils qpdf img2pdf ghostscript desktop-file-utils appstream
-  afdko-bin
+  afdko-bin libharfbuzz-dev
   fonts-dejavu-core fonts-noto-color-emoji
   xvfb xauth
 )

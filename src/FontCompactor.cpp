@@ -9,14 +9,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include <hb-subset.h>
+#include <hb.h>
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace {
@@ -132,6 +139,347 @@ QPDFObjectHandle toCff(QPDF &pdf, QPDFObjectHandle file, const QString &tx, cons
     return stream;
 }
 
+// --- Which glyphs the pages show ------------------------------------------
+
+bool isName(QPDFObjectHandle object, const char *name)
+{
+    return object.isName() && object.getName() == name;
+}
+
+QPDFObjectHandle entry(QPDFObjectHandle dict, const char *key)
+{
+    return dict.isDictionary() ? dict.getKey(key) : QPDFObjectHandle::newNull();
+}
+
+// The codes a font shows: bytes of a simple font, two-byte codes of a Type 0 font.
+struct FontUse
+{
+    QPDFObjectHandle font;
+    std::set<unsigned> codes;
+};
+
+// Reads the text of pages and of the forms they draw.
+class TextSurvey : public QPDFObjectHandle::ParserCallbacks
+{
+public:
+    std::map<QPDFObjGen, FontUse> fonts;
+    std::set<QPDFObjGen> owners; // pages and forms whose content was read
+    bool unreadable = false;
+
+    void read(QPDFObjectHandle owner, QPDFObjectHandle withResources);
+    void handleObject(QPDFObjectHandle object) override;
+    void handleEOF() override {}
+
+private:
+    void select(QPDFObjectHandle name);
+    void show(QPDFObjectHandle string);
+    void draw(QPDFObjectHandle name);
+
+    QPDFObjectHandle resources;
+    QPDFObjectHandle font;
+    std::vector<QPDFObjectHandle> saved; // fonts at each q
+    std::vector<QPDFObjectHandle> operands;
+    int depth = 0;
+    int reads = 0;
+};
+
+void TextSurvey::read(QPDFObjectHandle owner, QPDFObjectHandle withResources)
+{
+    if (depth > 12 || ++reads > 20000) {
+        unreadable = true;
+        return;
+    }
+    owners.insert(owner.getObjGen());
+    // A form runs inside the caller's text state and gives it back.
+    std::vector<QPDFObjectHandle> callerOperands;
+    callerOperands.swap(operands);
+    QPDFObjectHandle callerResources = resources, callerFont = font;
+    const size_t callerSaved = saved.size();
+    resources = withResources;
+    ++depth;
+    if (owner.isStream())
+        QPDFObjectHandle::parseContentStream(owner, this);
+    else
+        QPDFPageObjectHelper(owner).parseContents(this);
+    --depth;
+    resources = callerResources;
+    font = callerFont;
+    saved.resize(callerSaved);
+    operands.swap(callerOperands);
+}
+
+void TextSurvey::handleObject(QPDFObjectHandle object)
+{
+    if (!object.isOperator()) {
+        operands.push_back(object);
+        return;
+    }
+    const std::string op = object.getOperatorValue();
+    if (op == "q") {
+        saved.push_back(font);
+    } else if (op == "Q" && !saved.empty()) {
+        font = saved.back();
+        saved.pop_back();
+    } else if (op == "Tf" && operands.size() == 2) {
+        select(operands[0]);
+    } else if ((op == "Tj" || op == "'" || op == "\"") && !operands.empty()) {
+        show(operands.back());
+    } else if (op == "TJ" && !operands.empty() && operands.back().isArray()) {
+        for (QPDFObjectHandle item : operands.back().aitems())
+            if (item.isString())
+                show(item);
+    } else if (op == "Do" && !operands.empty()) {
+        draw(operands.back());
+    } else if (op == "gs" && !operands.empty()) {
+        QPDFObjectHandle state =
+            entry(entry(resources, "/ExtGState"),
+                  operands.back().isName() ? operands.back().getName().c_str() : "");
+        unreadable = unreadable || !entry(state, "/Font").isNull();
+    }
+    operands.clear();
+}
+
+void TextSurvey::select(QPDFObjectHandle name)
+{
+    font = name.isName() ? entry(entry(resources, "/Font"), name.getName().c_str())
+                         : QPDFObjectHandle::newNull();
+    // Type 3 glyphs without resources of their own use the page's fonts.
+    if (!font.isDictionary() || !font.isIndirect() ||
+        (isName(font.getKey("/Subtype"), "/Type3") && !font.getKey("/Resources").isDictionary()))
+        unreadable = true;
+    else
+        fonts.try_emplace(font.getObjGen(), FontUse{font, {}});
+}
+
+void TextSurvey::show(QPDFObjectHandle string)
+{
+    if (!font.isDictionary() || !font.isIndirect() || !string.isString()) {
+        unreadable = true;
+        return;
+    }
+    const std::string bytes = string.getStringValue();
+    std::set<unsigned> &codes = fonts[font.getObjGen()].codes;
+    if (!isName(font.getKey("/Subtype"), "/Type0")) {
+        for (unsigned char byte : bytes)
+            codes.insert(byte);
+        return;
+    }
+    unreadable = unreadable || bytes.size() % 2 != 0;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        codes.insert(unsigned((unsigned char)bytes[i]) << 8 | (unsigned char)bytes[i + 1]);
+}
+
+void TextSurvey::draw(QPDFObjectHandle name)
+{
+    QPDFObjectHandle xobject = name.isName()
+                                   ? entry(entry(resources, "/XObject"), name.getName().c_str())
+                                   : QPDFObjectHandle::newNull();
+    if (!xobject.isStream() || !isName(xobject.getDict().getKey("/Subtype"), "/Form"))
+        return;
+    // A form without resources uses its caller's.
+    QPDFObjectHandle own = xobject.getDict().getKey("/Resources");
+    read(xobject, own.isDictionary() ? own : resources);
+}
+
+// The TrueType program of a simple or Type 0 font, or null.
+QPDFObjectHandle programOf(QPDFObjectHandle font)
+{
+    if (isName(entry(font, "/Subtype"), "/Type0")) {
+        QPDFObjectHandle descendants = font.getKey("/DescendantFonts");
+        font = descendants.isArray() && descendants.getArrayNItems() == 1
+                   ? descendants.getArrayItem(0)
+                   : QPDFObjectHandle::newNull();
+    }
+    QPDFObjectHandle program = entry(entry(font, "/FontDescriptor"), "/FontFile2");
+    return program.isStream() ? program : QPDFObjectHandle::newNull();
+}
+
+// Programs of fonts that something besides the content read may show:
+// annotations, Type 3 glyphs, patterns, form fields, fonts never selected.
+std::set<QPDFObjGen> programsUsedElsewhere(QPDF &pdf, const TextSurvey &survey)
+{
+    std::set<QPDFObjGen> elsewhere, covered;
+    auto block = [&elsewhere](QPDFObjectHandle font) {
+        if (QPDFObjectHandle program = programOf(font); program.isStream())
+            elsewhere.insert(program.getObjGen());
+    };
+    for (const auto &[id, use] : survey.fonts)
+        if (QPDFObjectHandle d = entry(use.font, "/DescendantFonts"); d.isArray())
+            for (QPDFObjectHandle descendant : d.aitems())
+                covered.insert(descendant.getObjGen());
+    QPDFObjectHandle fieldFonts = entry(entry(pdf.getRoot().getKey("/AcroForm"), "/DR"), "/Font");
+    if (fieldFonts.isDictionary())
+        for (auto &[key, font] : fieldFonts.ditems())
+            block(font);
+    for (QPDFObjectHandle object : pdf.getAllObjects()) {
+        QPDFObjectHandle dict = object.isStream() ? object.getDict() : object;
+        if (!dict.isDictionary())
+            continue;
+        QPDFObjectHandle fonts = entry(dict.getKey("/Resources"), "/Font");
+        if (fonts.isDictionary() && !survey.owners.count(object.getObjGen()))
+            for (auto &[key, font] : fonts.ditems())
+                block(font);
+        QPDFObjectHandle subtype = dict.getKey("/Subtype");
+        if (((isName(subtype, "/TrueType") || isName(subtype, "/Type0")) &&
+             !survey.fonts.count(object.getObjGen())) ||
+            (isName(subtype, "/CIDFontType2") && !covered.count(object.getObjGen())))
+            block(dict);
+    }
+    return elsewhere;
+}
+
+// --- Cutting TrueType programs down ----------------------------------------
+
+// A TrueType program open in HarfBuzz, which reads the bytes in place.
+class Sfnt
+{
+public:
+    explicit Sfnt(const QByteArray &bytes)
+        : data(bytes)
+        , blob(hb_blob_create(data.constData(), unsigned(data.size()), HB_MEMORY_MODE_READONLY,
+                              nullptr, nullptr))
+        , face(hb_face_create(blob, 0))
+        , font(hb_font_create(face))
+    {}
+    ~Sfnt()
+    {
+        hb_font_destroy(font);
+        hb_face_destroy(face);
+        hb_blob_destroy(blob);
+    }
+    Sfnt(const Sfnt &) = delete;
+    Sfnt &operator=(const Sfnt &) = delete;
+
+    unsigned glyph(hb_codepoint_t character) const
+    {
+        hb_codepoint_t id = 0;
+        return hb_font_get_nominal_glyph(font, character, &id) ? id : 0;
+    }
+    unsigned glyphCount() const { return hb_face_get_glyph_count(face); }
+    // Advance and outline box: what a glyph draws.
+    std::vector<int> shape(hb_codepoint_t id) const
+    {
+        hb_glyph_extents_t box{};
+        hb_font_get_glyph_extents(font, id, &box);
+        return {hb_font_get_glyph_h_advance(font, id), box.x_bearing, box.y_bearing, box.width,
+                box.height};
+    }
+
+    const QByteArray data; // the blob points into it
+    hb_blob_t *const blob;
+    hb_face_t *const face;
+    hb_font_t *const font;
+};
+
+// Characters a reader looks up in a non-symbolic TrueType font's Unicode
+// cmap for each code; false when it would look up something else.
+bool charactersOf(const FontUse &use, std::set<hb_codepoint_t> *characters)
+{
+    QPDFObjectHandle encoding = entry(use.font, "/Encoding");
+    QPDFObjectHandle flags = entry(entry(use.font, "/FontDescriptor"), "/Flags");
+    const char *codec = isName(encoding, "/WinAnsiEncoding")    ? "windows-1252"
+                        : isName(encoding, "/MacRomanEncoding") ? "macintosh"
+                                                                : nullptr;
+    if (!codec || !flags.isInteger() || (flags.getIntValue() & 4)) // 4: symbolic
+        return false;
+    QStringDecoder decode(codec);
+    for (unsigned code : use.codes) {
+        const char byte = char(code);
+        const QString text = decode(QByteArrayView(&byte, 1));
+        const char16_t c = text.size() == 1 ? text[0].unicode() : 0;
+        if (!decode.isValid() || c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0xfffd)
+            return false;
+        characters->insert(c);
+        if (c == 0xa0 || c == 0xad) // readers also name these space and hyphen
+            characters->insert(c == 0xa0 ? 0x20 : 0x2d);
+    }
+    return true;
+}
+
+// Glyphs of a Type 0 font whose codes are glyph ids.
+bool identityGlyphs(const FontUse &use, const Sfnt &sfnt, std::set<hb_codepoint_t> *glyphs)
+{
+    QPDFObjectHandle encoding = entry(use.font, "/Encoding");
+    QPDFObjectHandle cidFont = entry(use.font, "/DescendantFonts").getArrayItem(0);
+    QPDFObjectHandle map = cidFont.getKey("/CIDToGIDMap");
+    if (!(isName(encoding, "/Identity-H") || isName(encoding, "/Identity-V")) ||
+        !isName(cidFont.getKey("/Subtype"), "/CIDFontType2") ||
+        !(map.isNull() || isName(map, "/Identity")))
+        return false;
+    for (unsigned code : use.codes)
+        if (code < sfnt.glyphCount())
+            glyphs->insert(code);
+    return true;
+}
+
+QByteArray subsetBytes(const Sfnt &sfnt, const std::set<hb_codepoint_t> &glyphs,
+                       const std::set<hb_codepoint_t> &characters)
+{
+    hb_subset_input_t *input = hb_subset_input_create_or_fail();
+    if (!input)
+        return {};
+    for (hb_codepoint_t id : glyphs)
+        hb_set_add(hb_subset_input_glyph_set(input), id);
+    for (hb_codepoint_t c : characters)
+        hb_set_add(hb_subset_input_unicode_set(input), c);
+    // Readers place glyphs as the PDF says: layout and kerning tables go.
+    for (const char *tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH", "kern", "hdmx", "VDMX",
+                            "LTSH", "DSIG", "meta"})
+        hb_set_add(hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG),
+                   hb_tag_from_string(tag, 4));
+    hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
+    hb_face_t *subset = hb_subset_or_fail(sfnt.face, input);
+    hb_subset_input_destroy(input);
+    if (!subset)
+        return {};
+    hb_blob_t *blob = hb_face_reference_blob(subset);
+    unsigned length = 0;
+    const char *bytes = hb_blob_get_data(blob, &length);
+    const QByteArray copy(bytes, qsizetype(length));
+    hb_blob_destroy(blob);
+    hb_face_destroy(subset);
+    return copy;
+}
+
+// Cuts one program down to the glyphs its fonts show; false leaves it as it is.
+bool subsetProgram(QPDFObjectHandle program, const std::vector<const FontUse *> &uses)
+{
+    const std::shared_ptr<Buffer> data = program.getStreamData(qpdf_dl_generalized);
+    const Sfnt before(
+        QByteArray(reinterpret_cast<const char *>(data->getBuffer()), qsizetype(data->getSize())));
+    std::set<hb_codepoint_t> glyphs{0}, characters, kept;
+    for (const FontUse *use : uses) {
+        const bool simple = isName(entry(use->font, "/Subtype"), "/TrueType");
+        if (simple ? !charactersOf(*use, &characters) : !identityGlyphs(*use, before, &glyphs))
+            return false;
+    }
+    for (hb_codepoint_t c : characters) {
+        if (!before.glyph(c))
+            return false; // the reader would try other tables
+        glyphs.insert(before.glyph(c));
+    }
+    // The cmap keeps every character of the glyphs kept.
+    hb_set_t *all = hb_set_create();
+    hb_face_collect_unicodes(before.face, all);
+    for (hb_codepoint_t c = HB_SET_VALUE_INVALID; hb_set_next(all, &c);)
+        if (glyphs.count(before.glyph(c)))
+            kept.insert(c);
+    hb_set_destroy(all);
+    const Sfnt after(subsetBytes(before, glyphs, kept));
+    if (after.data.isEmpty() || after.data.size() >= before.data.size())
+        return false;
+    for (hb_codepoint_t c : characters)
+        if (after.glyph(c) != before.glyph(c))
+            return false;
+    for (hb_codepoint_t id : glyphs)
+        if (id >= after.glyphCount() || after.shape(id) != before.shape(id))
+            return false;
+    program.replaceStreamData(after.data.toStdString(), QPDFObjectHandle::newNull(),
+                              QPDFObjectHandle::newNull());
+    program.getDict().replaceKey("/Length1", QPDFObjectHandle::newInteger(after.data.size()));
+    return true;
+}
+
 } // namespace
 
 void FontCompactor::compact()
@@ -200,4 +548,26 @@ void FontCompactor::convertType1()
     }
 }
 
-void FontCompactor::subsetTrueType() {}
+// Word and others embed "subsets" that still carry every layout table.
+void FontCompactor::subsetTrueType()
+{
+    TextSurvey survey;
+    const size_t warnings = pdf.numWarnings();
+    for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages())
+        survey.read(page.getObjectHandle(), page.getAttribute("/Resources", false));
+    if (survey.unreadable || pdf.numWarnings() != warnings)
+        return;
+    const std::set<QPDFObjGen> elsewhere = programsUsedElsewhere(pdf, survey);
+    std::map<QPDFObjGen, std::vector<const FontUse *>> programs;
+    for (const auto &[id, use] : survey.fonts)
+        if (QPDFObjectHandle program = programOf(use.font);
+            program.isStream() && !elsewhere.count(program.getObjGen()))
+            programs[program.getObjGen()].push_back(&use);
+    for (const auto &[id, uses] : programs) {
+        try {
+            subsetProgram(programOf(uses.front()->font), uses);
+        } catch (const std::exception &) {
+            // An unreadable program stays as it is.
+        }
+    }
+}
