@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -65,21 +67,48 @@ QString converterPath()
     return QFileInfo(tx).isExecutable() ? tx : QString();
 }
 
-bool runConverter(const QString &tx, const QStringList &arguments, QByteArray *output = nullptr)
+bool runConverter(const QString &tx, const QStringList &arguments, QByteArray *output)
 {
     QProcess process;
     process.start(tx, arguments);
     if (!process.waitForStarted(5000))
         return false;
-    // A damaged font can keep a converter busy; it is not worth waiting for.
-    if (!process.waitForFinished(20000)) {
+    if (!process.waitForFinished(30000)) {
         process.kill();
         process.waitForFinished(2000);
         return false;
     }
-    if (output)
-        *output = process.readAllStandardOutput();
+    *output = process.readAllStandardOutput();
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// Runs tx once per argument list, a few at a time; true for each run that succeeded.
+std::vector<bool> runConverters(const QString &tx, const std::vector<QStringList> &runs)
+{
+    std::vector<bool> succeeded(runs.size(), false);
+    const size_t together = 8; // mostly waiting for start-up
+    for (size_t first = 0; first < runs.size(); first += together) {
+        std::vector<std::unique_ptr<QProcess>> batch;
+        for (size_t i = first; i < std::min(runs.size(), first + together); ++i) {
+            batch.push_back(std::make_unique<QProcess>());
+            batch.back()->setStandardOutputFile(QProcess::nullDevice());
+            batch.back()->setStandardErrorFile(QProcess::nullDevice());
+            batch.back()->start(tx, runs[i]);
+        }
+        // A damaged font can keep a converter busy; it is not worth waiting for.
+        const QDeadlineTimer deadline(20000);
+        for (size_t k = 0; k < batch.size(); ++k) {
+            QProcess &process = *batch[k];
+            if (!process.waitForFinished(int(std::max<qint64>(1, deadline.remainingTime())))) {
+                process.kill();
+                process.waitForFinished(2000);
+                continue;
+            }
+            succeeded[first + k] =
+                process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        }
+    }
+    return succeeded;
 }
 
 // A font's glyphs from tx's dump, apart from their order.
@@ -98,45 +127,74 @@ QByteArrayList glyphRecords(const QByteArray &dump)
     return glyphs;
 }
 
-// Both fonts as tx reads them: every glyph's name, code, width and outline,
-// hints left out and accents built from their parts.
-bool sameGlyphs(const QString &tx, const QString &type1, const QString &cff)
+// Each font as tx reads it: every glyph's name, code, width and outline, hints
+// left out and accents built from their parts. Empty when tx cannot read them all.
+std::vector<QByteArrayList> glyphsOf(const QString &tx, const QStringList &files)
 {
     QByteArray dump;
-    if (!runConverter(tx, {"-dump", "-6", "-n", "-d", "-f", type1, cff}, &dump))
-        return false;
+    if (files.isEmpty() ||
+        !runConverter(tx, QStringList{"-dump", "-6", "-n", "-d", "-f"} + files, &dump))
+        return {};
     const QByteArray header = "## glyph[tag]";
-    const qsizetype second = dump.indexOf(header, 1);
-    return dump.startsWith(header) && second > 0 &&
-           glyphRecords(dump.left(second)) == glyphRecords(dump.mid(second));
+    std::vector<QByteArrayList> fonts;
+    for (qsizetype at = dump.indexOf(header); at >= 0;) {
+        const qsizetype next = dump.indexOf(header, at + 1);
+        fonts.push_back(glyphRecords(dump.mid(at, next < 0 ? -1 : next - at)));
+        at = next;
+    }
+    return fonts.size() == size_t(files.size()) ? fonts : std::vector<QByteArrayList>();
 }
 
-// The CFF form of a Type 1 program, or null when it would not be the same
-// font or not smaller.
-QPDFObjectHandle toCff(QPDF &pdf, QPDFObjectHandle file, const QString &tx, const QDir &folder)
+qint64 writeProgram(QPDFObjectHandle program, const QString &path)
 {
-    const std::shared_ptr<Buffer> program = file.getStreamData(qpdf_dl_generalized);
-    const QString type1 = folder.filePath("font.t1");
-    const QString cff = folder.filePath("font.cff");
-    QFile::remove(cff);
-    QFile in(type1);
-    if (!in.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        in.write(reinterpret_cast<const char *>(program->getBuffer()),
-                 qint64(program->getSize())) != qint64(program->getSize()))
-        return QPDFObjectHandle::newNull();
-    in.close();
-    // +S shares repeated outline parts. Not +b: keeping the glyph order loses
-    // codes from the encoding.
-    if (!runConverter(tx, {"-cff", "+S", type1, cff}) || !sameGlyphs(tx, type1, cff))
-        return QPDFObjectHandle::newNull();
-    QFile out(cff);
-    if (!out.open(QIODevice::ReadOnly) || out.size() <= 0 ||
-        out.size() >= qint64(program->getSize()))
-        return QPDFObjectHandle::newNull();
-    const QByteArray bytes = out.readAll();
-    QPDFObjectHandle stream = QPDFObjectHandle::newStream(&pdf, bytes.toStdString());
-    stream.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Type1C"));
-    return stream;
+    const std::shared_ptr<Buffer> data = program.getStreamData(qpdf_dl_generalized);
+    const qint64 size = qint64(data->getSize());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+                   file.write(reinterpret_cast<const char *>(data->getBuffer()), size) == size
+               ? size
+               : 0;
+}
+
+// The CFF forms of Type 1 programs; empty where one would not be the same
+// font or not smaller.
+std::vector<QByteArray> toCff(const QString &tx, const QDir &folder,
+                              const std::vector<QPDFObjectHandle> &programs)
+{
+    std::vector<qint64> sizes(programs.size(), 0);
+    std::vector<QStringList> runs;
+    for (size_t i = 0; i < programs.size(); ++i) {
+        const QString name = folder.filePath(QString::number(i));
+        try {
+            sizes[i] = writeProgram(programs[i], name + ".t1");
+        } catch (const std::exception &) {
+            // An unreadable program stays as it is.
+        }
+        // Neither +S, whose shared outline parts compress worse than plain
+        // ones, nor +b, which loses codes from the encoding.
+        runs.push_back({"-cff", name + ".t1", name + ".cff"});
+    }
+    const std::vector<bool> converted = runConverters(tx, runs);
+    QStringList pairs;
+    std::vector<size_t> done;
+    for (size_t i = 0; i < programs.size(); ++i)
+        if (converted[i] && sizes[i] > 0) {
+            pairs << runs[i].at(1) << runs[i].at(2);
+            done.push_back(i);
+        }
+    // One reading of all; one at a time when some font cannot be read.
+    const std::vector<QByteArrayList> glyphs = glyphsOf(tx, pairs);
+    std::vector<QByteArray> cffs(programs.size());
+    for (size_t k = 0; k < done.size(); ++k) {
+        const std::vector<QByteArrayList> pair =
+            glyphs.empty() ? glyphsOf(tx, pairs.mid(2 * k, 2))
+                           : std::vector<QByteArrayList>{glyphs[2 * k], glyphs[2 * k + 1]};
+        QFile cff(runs[done[k]].at(2));
+        if (pair.size() == 2 && pair[0] == pair[1] && cff.open(QIODevice::ReadOnly) &&
+            cff.size() > 0 && cff.size() < sizes[done[k]])
+            cffs[done[k]] = cff.readAll();
+    }
+    return cffs;
 }
 
 // --- Which glyphs the pages show ------------------------------------------
@@ -528,20 +586,27 @@ void FontCompactor::convertType1()
     QTemporaryDir folder;
     if (tx.isEmpty() || !folder.isValid())
         return;
-    std::map<QPDFObjGen, QPDFObjectHandle> converted; // null: stays Type 1
-    for (QPDFObjectHandle descriptor : fontDescriptors(pdf)) {
-        QPDFObjectHandle file = descriptor.getKey("/FontFile");
-        if (!file.isStream())
+    // Each program once, however many fonts share it.
+    const std::vector<QPDFObjectHandle> descriptors = fontDescriptors(pdf);
+    std::vector<QPDFObjectHandle> programs;
+    std::set<QPDFObjGen> seen;
+    for (QPDFObjectHandle descriptor : descriptors)
+        if (QPDFObjectHandle file = descriptor.getKey("/FontFile");
+            file.isStream() && seen.insert(file.getObjGen()).second)
+            programs.push_back(file);
+    const std::vector<QByteArray> cffs = toCff(tx, QDir(folder.path()), programs);
+    std::map<QPDFObjGen, QPDFObjectHandle> converted;
+    for (size_t i = 0; i < programs.size(); ++i) {
+        if (cffs[i].isEmpty())
             continue;
-        auto [it, added] = converted.try_emplace(file.getObjGen(), QPDFObjectHandle::newNull());
-        if (added) {
-            try {
-                it->second = toCff(pdf, file, tx, QDir(folder.path()));
-            } catch (const std::exception &) {
-                // An unreadable program stays as it is.
-            }
-        }
-        if (it->second.isStream()) {
+        QPDFObjectHandle stream = QPDFObjectHandle::newStream(&pdf, cffs[i].toStdString());
+        stream.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Type1C"));
+        converted[programs[i].getObjGen()] = stream;
+    }
+    for (QPDFObjectHandle descriptor : descriptors) {
+        QPDFObjectHandle file = descriptor.getKey("/FontFile");
+        auto it = file.isStream() ? converted.find(file.getObjGen()) : converted.end();
+        if (it != converted.end()) {
             descriptor.removeKey("/FontFile");
             descriptor.replaceKey("/FontFile3", it->second);
         }
