@@ -414,6 +414,21 @@ public:
         return hb_font_get_nominal_glyph(font, character, &id) ? id : 0;
     }
     unsigned glyphCount() const { return hb_face_get_glyph_count(face); }
+    // A Windows Unicode cmap, where readers look up the characters of a
+    // non-symbolic font before any other.
+    bool hasUnicodeCmap() const
+    {
+        hb_blob_t *table = hb_face_reference_table(face, HB_TAG('c', 'm', 'a', 'p'));
+        unsigned length = 0;
+        const auto *b = reinterpret_cast<const unsigned char *>(hb_blob_get_data(table, &length));
+        const unsigned count = length >= 4 ? unsigned(b[2] << 8 | b[3]) : 0;
+        bool found = false;
+        for (unsigned i = 0; i < count && 12 + 8 * i <= length; ++i)
+            found = found || (b[4 + 8 * i] == 0 && b[5 + 8 * i] == 3 && b[6 + 8 * i] == 0 &&
+                              b[7 + 8 * i] == 1);
+        hb_blob_destroy(table);
+        return found;
+    }
     // Advance and outline box: what a glyph draws.
     std::vector<int> shape(hb_codepoint_t id) const
     {
@@ -511,6 +526,8 @@ bool subsetProgram(QPDFObjectHandle program, const std::vector<const FontUse *> 
         if (simple ? !charactersOf(*use, &characters) : !identityGlyphs(*use, before, &glyphs))
             return false;
     }
+    if (!characters.empty() && !before.hasUnicodeCmap())
+        return false;
     for (hb_codepoint_t c : characters) {
         if (!before.glyph(c))
             return false; // the reader would try other tables
@@ -524,7 +541,8 @@ bool subsetProgram(QPDFObjectHandle program, const std::vector<const FontUse *> 
             kept.insert(c);
     hb_set_destroy(all);
     const Sfnt after(subsetBytes(before, glyphs, kept));
-    if (after.data.isEmpty() || after.data.size() >= before.data.size())
+    if (after.data.isEmpty() || after.data.size() >= before.data.size() ||
+        (!characters.empty() && !after.hasUnicodeCmap()))
         return false;
     for (hb_codepoint_t c : characters)
         if (after.glyph(c) != before.glyph(c))
