@@ -91,11 +91,12 @@ QStringList wordsOf(const QString &pdf)
     return run("pdftotext", {pdf, "-"}).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
 }
 
-QList<QImage> pagesOf(const QString &pdf)
+// Pages rendered by poppler into files named after `prefix` (never beside the input).
+QList<QImage> pagesOf(const QString &pdf, const QString &prefix)
 {
-    run("pdftoppm", {"-r", "100", "-png", pdf, pdf});
+    run("pdftoppm", {"-r", "100", "-png", pdf, prefix});
     QList<QImage> pages;
-    const QFileInfo info(pdf);
+    const QFileInfo info(prefix);
     for (const QFileInfo &png : info.dir().entryInfoList({info.fileName() + "-*.png"}))
         pages << QImage(png.filePath());
     return pages;
@@ -160,7 +161,8 @@ private slots:
         const QStringList words = wordsOf(out);
         for (const QString &word : wordsOf(in))
             QVERIFY2(words.contains(word), qPrintable(word));
-        const QList<QImage> before = pagesOf(in), after = pagesOf(out);
+        const QList<QImage> before = pagesOf(in, out + ".before"),
+                            after = pagesOf(out, out + ".after");
         QCOMPARE(after.size(), before.size());
         for (int i = 0; i < before.size(); ++i)
             QVERIFY2(sameImage(before[i], after[i]), qPrintable(n(i + 1)));
