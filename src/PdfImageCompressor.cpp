@@ -1,4 +1,5 @@
 #include "PdfImageCompressor.h"
+#include "FontCompactor.h"
 
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
 #define POINTERHOLDER_TRANSITION 4
@@ -824,6 +825,7 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
             }
         }
         storeImagesOnce(survey);
+        FontCompactor(pdf).compact();
 
         if (!compressed.open())
             throw std::runtime_error("no room for a temporary file: " +
