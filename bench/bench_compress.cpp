@@ -1,8 +1,10 @@
 // Compression that keeps text, as the Compress command runs it with Keep
 // Text checked at 150 dpi (every page copied, then the pictures shrunk),
 // against Ghostscript's pdfwrite with /ebook settings (150 dpi images), on the
-// PDFs given, or on every PDF of the shared corpus. Each run happens in a
-// child process of its own so that its peak memory is its own.
+// PDFs given, or on every PDF of the shared corpus, and on documents made at
+// run time from the corpus's photo scan: a CMYK copy carrying a drawing
+// program's private data and thumbnails, and a copy with ICC colour. Each run
+// happens in a child process of its own so that its peak memory is its own.
 //
 //   bench_compress [file.pdf ...]
 
@@ -15,8 +17,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPdfDocument>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -103,6 +109,77 @@ QString ratio(double ours, double theirs)
     return theirs > 0 ? QString::number(ours / theirs, 'f', 2) : QString("-");
 }
 
+bool ghostscript(const QString &in, const QString &out, const QStringList &options)
+{
+    return QProcess::execute("gs", QStringList{"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER",
+                                               "-sDEVICE=pdfwrite", "-o", out} +
+                                       options + QStringList{in}) == 0;
+}
+
+// What a drawing program leaves on every page: its own copy of the artwork
+// (200 KB of incompressible bytes) and a thumbnail.
+bool addPrivateData(const QString &in, const QString &out)
+{
+    QProcess qpdf;
+    qpdf.start("qpdf", {"--json-output", in, "-"});
+    qpdf.waitForFinished(-1);
+    QJsonObject root = QJsonDocument::fromJson(qpdf.readAllStandardOutput()).object();
+    QJsonArray parts = root["qpdf"].toArray();
+    QJsonObject header = parts[0].toObject(), objects = parts[1].toObject();
+    int last = header["maxobjectid"].toInt();
+    QRandomGenerator noise(23);
+    const auto newStream = [&](const QJsonObject &dict, qsizetype bytes) {
+        QByteArray data(bytes, Qt::Uninitialized);
+        for (char &c : data)
+            c = char(noise.bounded(256));
+        objects[QString("obj:%1 0 R").arg(++last)] = QJsonObject{
+            {"stream", QJsonObject{{"dict", dict}, {"data", QString(data.toBase64())}}}};
+        return QString("%1 0 R").arg(last);
+    };
+    for (const QString &key : objects.keys()) {
+        QJsonObject object = objects[key].toObject();
+        QJsonObject page = object["value"].toObject();
+        if (page["/Type"].toString() != "/Page")
+            continue;
+        const QJsonObject thumb{{"/Width", 60},
+                                {"/Height", 80},
+                                {"/ColorSpace", "/DeviceRGB"},
+                                {"/BitsPerComponent", 8}};
+        page["/Thumb"] = newStream(thumb, 60 * 80 * 3);
+        page["/PieceInfo"] =
+            QJsonObject{{"/Illustrator", QJsonObject{{"/LastModified", "u:D:20260101"},
+                                                     {"/Private", newStream({}, 200'000)}}}};
+        object["value"] = page;
+        objects[key] = object;
+    }
+    header["maxobjectid"] = last;
+    root["qpdf"] = QJsonArray{header, objects};
+    const QString json = out + ".json";
+    QFile file(json);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0)
+        return false;
+    file.close();
+    return QProcess::execute("qpdf", {"--json-input", json, out}) == 0;
+}
+
+// Documents of the kinds the corpus lacks, made from its photo scan.
+QStringList madeDocuments(const QTemporaryDir &dir)
+{
+    const QString scan = QString(QUIREFOLD_CORPUS) + "/constructed_scan-img2pdf-real-images_3p.pdf";
+    const QString cmyk = dir.filePath("cmyk.pdf"), drawing = dir.filePath("made_cmyk-private.pdf"),
+                  icc = dir.filePath("made_icc-colour.pdf");
+    QStringList made;
+    if (QFileInfo::exists(scan) &&
+        ghostscript(scan, cmyk,
+                    {"-sColorConversionStrategy=CMYK", "-dProcessColorModel=/DeviceCMYK"}) &&
+        addPrivateData(cmyk, drawing))
+        made << drawing;
+    if (QFileInfo::exists(scan) &&
+        ghostscript(scan, icc, {"-sColorConversionStrategy=UseDeviceIndependentColor"}))
+        made << icc;
+    return made;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -123,6 +200,8 @@ int main(int argc, char **argv)
             args << info.filePath();
     const bool haveGs = !QStandardPaths::findExecutable("gs").isEmpty();
     QTemporaryDir dir;
+    if (haveGs)
+        args << madeDocuments(dir);
     QTextStream out(stdout);
     const Figures idle = measureChild({"--ours", "", dir.filePath("idle.pdf")});
     out << "Peak of an idle child with the toolkit loaded: "
