@@ -162,10 +162,15 @@ bool addPrivateData(const QString &in, const QString &out)
     return QProcess::execute("qpdf", {"--json-input", json, out}) == 0;
 }
 
-// Documents of the kinds the corpus lacks, made from its photo scan.
-QStringList madeDocuments(const QTemporaryDir &dir)
+// Documents of the kinds the corpus lacks, made from its photo scan, taken
+// from the files given or else from the corpus.
+QStringList madeDocuments(const QStringList &files, const QTemporaryDir &dir)
 {
-    const QString scan = QString(QUIREFOLD_CORPUS) + "/constructed_scan-img2pdf-real-images_3p.pdf";
+    const QString name = "constructed_scan-img2pdf-real-images_3p.pdf";
+    QString scan = QString(QUIREFOLD_CORPUS) + "/" + name;
+    for (const QString &file : files)
+        if (QFileInfo(file).fileName() == name)
+            scan = file;
     const QString cmyk = dir.filePath("cmyk.pdf"), drawing = dir.filePath("made_cmyk-private.pdf"),
                   icc = dir.filePath("made_icc-colour.pdf");
     QStringList made;
@@ -201,7 +206,7 @@ int main(int argc, char **argv)
     const bool haveGs = !QStandardPaths::findExecutable("gs").isEmpty();
     QTemporaryDir dir;
     if (haveGs)
-        args << madeDocuments(dir);
+        args << madeDocuments(args, dir);
     QTextStream out(stdout);
     const Figures idle = measureChild({"--ours", "", dir.filePath("idle.pdf")});
     out << "Peak of an idle child with the toolkit loaded: "
