@@ -1,4 +1,5 @@
 #include "PdfImageCompressor.h"
+#include "PdfPrivateData.h"
 
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
 #define POINTERHOLDER_TRANSITION 4
@@ -792,6 +793,7 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
 
         QPDFPageDocumentHelper document(pdf);
         document.pushInheritedAttributesToPage();
+        PdfPrivateData::strip(pdf);
         std::vector<QPDFPageObjectHelper> pages = document.getAllPages();
         if (sharesResources(pages))
             document.removeUnreferencedResources();

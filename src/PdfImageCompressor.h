@@ -23,6 +23,9 @@ class QIODevice;
 // groups or annotation appearances, images on pages whose content cannot be
 // read, and every image the new coding would not make smaller.
 //
+// A drawing program's private data, page thumbnails and the XMP packets of
+// images and forms are dropped; the document's own XMP stays.
+//
 // The file is then written with object streams and recompressed streams,
 // identical images stored once and unused objects left out. When that does
 // not make the file smaller, the input is copied through unchanged, so the

@@ -26,18 +26,19 @@ QByteArray n(qint64 value)
 
 // A one-page A4 document: 1 catalog, 2 pages, 3 page, 4 content, 5 font, then `objects` from 6,
 // each listed in the page's resources as /X6, /X7 ... `path`.raw is the same without
-// cross-references and /Size, which qpdf has to repair.
-bool writeRawPdf(const QString &path, const QByteArray &content, const QList<Obj> &objects)
+// cross-references, which qpdf has to repair.
+bool writeRawPdf(const QString &path, const QByteArray &content, const QList<Obj> &objects,
+                 const QByteArray &pageExtra = {}, const QByteArray &catalogExtra = {})
 {
     QByteArray names, pdf = "%PDF-1.7\n";
     int number = 0;
     for (int i = 6; i < objects.size() + 6; ++i)
         names += "/X" + n(i) + " " + n(i) + " 0 R ";
-    const QList<Obj> all{{"/Type /Catalog /Pages 2 0 R"},
+    const QList<Obj> all{{"/Type /Catalog /Pages 2 0 R " + catalogExtra},
                          {"/Type /Pages /Kids [3 0 R] /Count 1"},
                          {"/Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R "
                           "/Resources << /Font << /F1 5 0 R >> /XObject << " +
-                          names + ">> >>"},
+                          names + ">> >> " + pageExtra},
                          {"", content},
                          {"/Type /Font /Subtype /Type1 /BaseFont /Helvetica"}};
     for (const Obj &o : all + objects)
@@ -46,8 +47,8 @@ bool writeRawPdf(const QString &path, const QByteArray &content, const QList<Obj
                     ? " >>"
                     : " /Length " + n(o.data.size()) + " >>\nstream\n" + o.data + "\nendstream") +
                "\nendobj\n";
-    writeFile(path + ".raw", pdf + "trailer << /Root 1 0 R >>\n");
-    run("qpdf", {"--empty", "--pages", path + ".raw", "--", path});
+    writeFile(path + ".raw", pdf + "trailer << /Root 1 0 R /Size " + n(number + 1) + " >>\n");
+    run("qpdf", {path + ".raw", path});
     return qpdfCheckClean(path);
 }
 
@@ -196,6 +197,28 @@ private slots:
                 .scaled(30, 42, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         };
         QVERIFY(sameImage(cells(in), cells(out), 0, 19));
+    }
+
+    // A drawing program's data, thumbnails and the XMP of parts go; the document's XMP stays.
+    void dropsPrivateData()
+    {
+        const QString in = dir.filePath("in.pdf"), out = dir.filePath("out.pdf");
+        const Obj form{"/Subtype /Form /BBox [0 0 9 9] /PieceInfo << /App << /Private 9 0 R >> >> "
+                       "/Metadata 9 0 R",
+                       "0 0 9 9 re f"};
+        const Obj xmp{"/Subtype /XML", "<x:xmpmeta>document</x:xmpmeta>"};
+        const Obj own{"", "private bytes"};
+        QVERIFY(writeRawPdf(
+            in, "/X6 Do q 9 0 0 9 0 0 cm /X7 Do Q " + Text,
+            {form, image(photo(8), false, "/Metadata 9 0 R"), xmp, own, image(photo(4))},
+            "/PieceInfo << /App << /Private 9 0 R >> >> /Thumb 10 0 R", "/Metadata 8 0 R"));
+        PdfImageCompressor compressor;
+        QVERIFY(compress(in, out, &compressor) && qpdfCheckClean(out));
+        const QByteArray qdf = bytesOf("qpdf", {"--qdf", "--object-streams=disable", out, "-"});
+        for (const char *gone : {"/PieceInfo", "/Thumb", "private bytes"})
+            QVERIFY2(!qdf.contains(gone), gone);
+        QCOMPARE(qdf.count("/Metadata"), 1);
+        QVERIFY(qdf.contains("document</x:xmpmeta>"));
     }
 
     void failsCleanly_data()
