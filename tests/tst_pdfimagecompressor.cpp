@@ -64,8 +64,9 @@ QImage photo(int size)
 }
 
 // An image XObject of the picture's pixels, Flate-coded in the colour space its depth
-// suggests (the four bytes of a 32-bit pixel pass for CMYK), or as a JPEG.
-Obj image(const QImage &pixels, bool jpeg = false, const QByteArray &more = {})
+// suggests (the four bytes of a 32-bit pixel pass for CMYK) or in `space`, or as a JPEG.
+Obj image(const QImage &pixels, bool jpeg = false, const QByteArray &more = {},
+          const QByteArray &space = {})
 {
     const int depth = jpeg ? 24 : pixels.depth();
     QByteArray data;
@@ -76,9 +77,10 @@ Obj image(const QImage &pixels, bool jpeg = false, const QByteArray &more = {})
         data = qCompress(pixels.constBits(), int(pixels.sizeInBytes())).mid(4);
     return {"/Subtype /Image /Width " + n(pixels.width()) + " /Height " + n(pixels.height()) +
                 " /ColorSpace " +
-                (depth == 24   ? "/DeviceRGB"
-                 : depth == 32 ? "/DeviceCMYK"
-                               : "/DeviceGray") +
+                (!space.isEmpty() ? space.constData()
+                 : depth == 24    ? "/DeviceRGB"
+                 : depth == 32    ? "/DeviceCMYK"
+                                  : "/DeviceGray") +
                 " /BitsPerComponent " + n(depth == 1 ? 1 : 8) +
                 (jpeg ? " /Filter /DCTDecode " : " /Filter /FlateDecode ") + more,
             data};
@@ -103,10 +105,18 @@ QList<QByteArrayList> imageRows(const QString &path)
     return rows;
 }
 
+// Ghostscript's copy of the page in CMYK or in ICC-based colours, when `colours` names one.
 void row(const char *name, const QByteArray &content, const QList<Obj> &objects,
-         const QByteArrayList &expected)
+         const QByteArrayList &expected, const QString &colours = {})
 {
-    QTest::newRow(name) << content << objects << expected;
+    QTest::newRow(name) << content << objects << expected << colours;
+}
+
+// The page as poppler shows it at 100 dpi, averaged over coarse cells.
+QImage cells(const QString &pdf)
+{
+    bytesOf("pdftoppm", {"-r", "100", "-singlefile", "-png", pdf, pdf});
+    return QImage(pdf + ".png").scaled(30, 42, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
@@ -131,6 +141,7 @@ private slots:
         QTest::addColumn<QList<Obj>>("objects");
         // One per pdfimages row: "width height colour encoding" (within 2 px) or "=" (untouched).
         QTest::addColumn<QByteArrayList>("expected");
+        QTest::addColumn<QString>("colours");
         const QByteArray atFiveCm = "q " + FiveCm + "100 500 cm /X6 Do Q " + Text;
         const QByteArray atTwoCm = "q 56.69 0 0 56.69 400 600 cm /X";
         const Obj big = image(photo(3000), true);
@@ -153,7 +164,18 @@ private slots:
                                 .convertToFormat(QImage::Format_RGB888);
         const QImage small = photo(1000);
         row("1-bit", atFiveCm, {image(photo(1024).convertToFormat(QImage::Format_Mono))}, {"="});
-        row("CMYK", atFiveCm, {image(small)}, {"="});
+        // Stored inverted: (r, g, b) is the ink (255 - r, 255 - g, 255 - b, 0).
+        row("inverted CMYK", atFiveCm,
+            {image(small.convertToFormat(QImage::Format_RGBA8888), false,
+                   "/Decode [1 0 1 0 1 0 1 0]")},
+            {"295 295 cmyk jpeg"});
+        row("CMYK JPEG", atFiveCm, {image(small, true)}, {"295 295 cmyk jpeg"}, "CMYK");
+        row("ICC-based, profile dropped", atFiveCm, {image(small, true)}, {"295 295 rgb jpeg"},
+            "UseDeviceIndependentColor");
+        row("unreadable profile", atFiveCm,
+            {image(photo(200), true, "", "[/ICCBased 7 0 R]"), {"/N 3", "no profile"}}, {"="});
+        row("lossless photo below", atFiveCm,
+            {image(photo(200).convertToFormat(QImage::Format_RGB888))}, {"200 200 rgb jpeg"});
         row("soft mask", atFiveCm,
             {image(small, true, "/SMask 7 0 R"),
              image(small.convertToFormat(QImage::Format_Grayscale8))},
@@ -167,8 +189,15 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QList<Obj>, objects);
         QFETCH(QByteArrayList, expected);
-        const QString in = dir.filePath("in.pdf"), out = dir.filePath("out.pdf");
-        QVERIFY(writeRawPdf(in, content, objects));
+        QFETCH(QString, colours);
+        const QString made = dir.filePath("made.pdf"), out = dir.filePath("out.pdf");
+        const QString in = colours.isEmpty() ? made : dir.filePath("in.pdf");
+        QVERIFY(writeRawPdf(made, content, objects));
+        if (!colours.isEmpty())
+            bytesOf("gs",
+                    {"-q", "-dSAFER", "-sDEVICE=pdfwrite", "-o", in,
+                     "-dProcessColorModel=/Device" + QString(colours == "CMYK" ? "CMYK" : "RGB"),
+                     "-sColorConversionStrategy=" + colours, made});
         PdfImageCompressor compressor({150, 75});
         QVERIFY2(compress(in, out, &compressor), qPrintable(compressor.errorString()));
         QVERIFY(qpdfCheckClean(out));
@@ -191,11 +220,7 @@ private slots:
         const bool changed = !expected.isEmpty() && expected[0] != "=";
         const qint64 inSize = QFileInfo(in).size(), outSize = QFileInfo(out).size();
         QVERIFY2(changed ? outSize < inSize / 2 : outSize <= inSize, qPrintable(n(outSize)));
-        // Rendered and averaged over coarse cells, the page looks the same.
-        auto cells = [](const QString &pdf) {
-            return renderPage(pdf, 0, 0.5)
-                .scaled(30, 42, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        };
+        // Poppler shows the same page, inks and profiles included.
         QVERIFY(sameImage(cells(in), cells(out), 0, 19));
     }
 
