@@ -50,7 +50,7 @@ template <typename Visit> bool forEachMarker(const QByteArray &jpeg, Visit visit
 } // namespace
 
 QByteArray JpegCoder::encode(const uchar *pixels, int width, int height, qsizetype stride,
-                             int components, int quality, bool adobeMarker)
+                             int components, int quality, bool progressive)
 {
     jpeg_compress_struct info;
     ErrorHandler errors;
@@ -69,9 +69,14 @@ QByteArray JpegCoder::encode(const uchar *pixels, int width, int height, qsizety
     info.input_components = components;
     info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
     jpeg_set_defaults(&info);
+    // As YCbCr does for RGB, YCCK lets the colour planes be halved and
+    // coarser: a third of the bytes of plain CMYK. It needs the Adobe marker.
+    if (components == 4)
+        jpeg_set_colorspace(&info, JCS_YCCK);
     jpeg_set_quality(&info, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
     info.optimize_coding = TRUE;
-    info.write_Adobe_marker = components == 4 && adobeMarker;
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(pixels + info.next_scanline * stride);
@@ -82,13 +87,6 @@ QByteArray JpegCoder::encode(const uchar *pixels, int width, int height, qsizety
     jpeg_destroy_compress(&info);
     std::free(errors.buffer);
     return bytes;
-}
-
-bool JpegCoder::hasAdobeMarker(const QByteArray &jpeg)
-{
-    return forEachMarker(jpeg, [](int code, const QByteArray &payload) {
-        return code == 0xEE && payload.startsWith("Adobe");
-    });
 }
 
 int JpegCoder::estimateQuality(const QByteArray &jpeg)

@@ -3,19 +3,17 @@
 #include <QByteArray>
 
 // JPEG coding through libjpeg, for what the toolkit's writer cannot do:
-// CMYK pictures, and telling how finely an existing JPEG was quantised.
+// CMYK and progressive pictures, and telling how finely an existing JPEG was
+// quantised.
 class JpegCoder
 {
 public:
     // Codes `height` rows of `width` pixels with `components` bytes each
-    // (1 grey, 3 RGB, 4 CMYK), `stride` bytes apart. CMYK is stored as given
-    // (0 is no ink); `adobeMarker` adds the APP14 marker that CMYK JPEGs
-    // usually carry. Returns nothing when libjpeg fails.
+    // (1 grey, 3 RGB, 4 CMYK), `stride` bytes apart, with optimised Huffman
+    // tables, progressively if asked. CMYK is stored as given (0 is no ink),
+    // coded as YCCK behind an Adobe marker. Returns nothing when libjpeg fails.
     static QByteArray encode(const uchar *pixels, int width, int height, qsizetype stride,
-                             int components, int quality, bool adobeMarker);
-
-    // Whether the JPEG carries an Adobe APP14 marker.
-    static bool hasAdobeMarker(const QByteArray &jpeg);
+                             int components, int quality, bool progressive);
 
     // The quality (1 to 100) at which the common libjpeg scaling of the
     // standard tables gives the JPEG's first quantisation table, or 0 when it

@@ -15,13 +15,11 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <QBuffer>
-#include <QColorSpace>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QSet>
 #include <QTemporaryFile>
 
@@ -434,7 +432,6 @@ struct Decoded
 {
     QImage pixels;      // at the requested size; CMYK held as RGBA8888
     bool drawn = false; // few colours, or flat areas with sharp edges
-    bool adobe = false; // a CMYK JPEG's APP14 marker, kept so readers see the same ink
 };
 
 // Few colours, or mostly runs of identical pixels: a drawing, a chart or a
@@ -557,8 +554,7 @@ Decoded decode(QPDFObjectHandle image, int components, QSize size)
                         formatFor(components));
     const bool drawn = looksDrawn(data->getBuffer(), full.width(), full.height(), components);
     if (components == 4)
-        return {size == full ? pixels.copy() : shrinkCmyk(pixels, size), drawn,
-                isLoneJpeg(dict) && JpegCoder::hasAdobeMarker(rawBytes(image))};
+        return {size == full ? pixels.copy() : shrinkCmyk(pixels, size), drawn};
     return {pixels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                 .convertToFormat(formatFor(components)),
             drawn};
@@ -574,18 +570,10 @@ struct Coded
     QSize size;
 };
 
-QByteArray jpegBytes(const QImage &pixels, int quality)
+QByteArray jpegBytes(const QImage &pixels, int components, int quality)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImage plain = pixels;
-    // The colour space is the PDF's business; an embedded profile only adds bytes.
-    plain.setColorSpace(QColorSpace());
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    writer.setOptimizedWrite(true);
-    return writer.write(plain) ? bytes : QByteArray();
+    return JpegCoder::encode(pixels.constBits(), pixels.width(), pixels.height(),
+                             pixels.bytesPerLine(), components, quality, true);
 }
 
 int paeth(int left, int up, int upLeft)
@@ -658,11 +646,7 @@ Coded encode(const Decoded &decoded, int components, bool wasJpeg, int quality)
 {
     Coded coded{{}, false, components, decoded.pixels.size()};
     if (!decoded.drawn) {
-        const QImage &p = decoded.pixels;
-        coded.data = components == 4
-                         ? JpegCoder::encode(p.constBits(), p.width(), p.height(), p.bytesPerLine(),
-                                             4, quality, decoded.adobe)
-                         : jpegBytes(p, quality);
+        coded.data = jpegBytes(decoded.pixels, components, quality);
         coded.jpeg = !coded.data.isEmpty();
         if (wasJpeg)
             return coded;
@@ -1022,6 +1006,7 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         writer.setObjectStreamMode(qpdf_o_generate);
         writer.setCompressStreams(true);
         writer.setDecodeLevel(qpdf_dl_generalized);
+        writer.setMinimumPDFVersion("1.3"); // for progressive JPEG
         writer.write();
         passed =
             !repaired && QFileInfo(compressed.fileName()).size() >= QFileInfo(inputPath).size();
