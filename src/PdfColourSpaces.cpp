@@ -13,12 +13,35 @@
 
 namespace {
 
+// Forms, patterns and Type 3 glyphs without resources of their own use the
+// page's, by names its content never shows.
+bool lendsResources(QPDFObjectHandle resources)
+{
+    for (const char *kind : {"/XObject", "/Pattern", "/Font"}) {
+        QPDFObjectHandle entries = resources.getKey(kind);
+        if (!entries.isDictionary())
+            continue;
+        for (auto &[name, entry] : entries.ditems()) {
+            QPDFObjectHandle dict = entry.isStream() ? entry.getDict() : entry;
+            if (!dict.isDictionary())
+                continue;
+            QPDFObjectHandle subtype = dict.getKey("/Subtype");
+            const bool draws =
+                std::string(kind) != "/Font" || (subtype.isName() && subtype.getName() == "/Type3");
+            const bool image = subtype.isName() && subtype.getName() == "/Image";
+            if (draws && !image && !dict.getKey("/Resources").isDictionary())
+                return true;
+        }
+    }
+    return false;
+}
+
 int pruneOne(QPDF &pdf, QPDFPageObjectHelper page)
 {
     QPDFObjectHandle resources = page.getAttribute("/Resources", false);
     QPDFObjectHandle spaces =
         resources.isDictionary() ? resources.getKey("/ColorSpace") : QPDFObjectHandle();
-    if (!spaces.isDictionary() || spaces.getKeys().empty())
+    if (!spaces.isDictionary() || spaces.getKeys().empty() || lendsResources(resources))
         return 0;
     Pl_Buffer buffer("page content");
     const size_t warnings = pdf.numWarnings();
