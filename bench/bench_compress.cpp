@@ -185,6 +185,75 @@ QStringList madeDocuments(const QStringList &files, const QTemporaryDir &dir)
     return made;
 }
 
+QString header()
+{
+    return QString("%1 %2 %3 | %4 %5 %6 %7 | %8 %9 %10 %11 | %12 %13 %14\n")
+        .arg("file", -44)
+        .arg("in bytes", 10)
+        .arg("words", 7)
+        .arg("ours B", 10)
+        .arg("s", 7)
+        .arg("MB", 7)
+        .arg("words", 8)
+        .arg("gs B", 10)
+        .arg("s", 7)
+        .arg("MB", 7)
+        .arg("words", 8)
+        .arg("bytes x", 7)
+        .arg("time x", 6)
+        .arg("text", 4);
+}
+
+// Sums over the files both programs wrote.
+struct Totals
+{
+    Figures ours, theirs;
+    int compared = 0, sameTexts = 0;
+
+    QString line() const
+    {
+        return QString("\nTotal over the files both wrote: ours %1 B in %2 s, gs %3 B in %4 s: "
+                       "bytes x %5, time x %6; text the same in %7 of %8 files we wrote.\n")
+            .arg(ours.bytes)
+            .arg(ours.seconds, 0, 'f', 2)
+            .arg(theirs.bytes)
+            .arg(theirs.seconds, 0, 'f', 2)
+            .arg(ratio(ours.bytes, theirs.bytes))
+            .arg(ratio(ours.seconds, theirs.seconds))
+            .arg(sameTexts)
+            .arg(compared);
+    }
+};
+
+// Runs both programs on one file and prints their row.
+void compare(const QString &file, const QString &dir, bool haveGs, QTextStream &out, Totals &totals)
+{
+    const QString ours = dir + "/ours.pdf";
+    const QString theirs = dir + "/gs.pdf";
+    QFile::remove(ours);
+    QFile::remove(theirs);
+    const Figures a = measureChild({"--ours", file, ours});
+    const Figures b = haveGs ? measureChild({"--gs", file, theirs}) : Figures();
+    const QStringList inputWords = words(file);
+    const bool sameText = ok(a) && words(ours) == inputWords;
+    out << QString("%1 %2 %3 | %4 | %5 | %6 %7 %8\n")
+               .arg(QFileInfo(file).fileName().left(44), -44)
+               .arg(QFileInfo(file).size(), 10)
+               .arg(inputWords.size(), 7)
+               .arg(cell(a, ours))
+               .arg(ok(b) ? cell(b, theirs) : QString("%1").arg("-", -35))
+               .arg(ok(a) && ok(b) ? ratio(a.bytes, b.bytes) : "-", 7)
+               .arg(ok(a) && ok(b) ? ratio(a.seconds, b.seconds) : "-", 6)
+               .arg(ok(a) ? (sameText ? "same" : "DIFF") : "-", 4);
+    out.flush();
+    if (ok(a) && ok(b)) {
+        totals.ours = {totals.ours.seconds + a.seconds, totals.ours.bytes + a.bytes};
+        totals.theirs = {totals.theirs.seconds + b.seconds, totals.theirs.bytes + b.bytes};
+    }
+    totals.compared += ok(a);
+    totals.sameTexts += sameText;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -205,48 +274,17 @@ int main(int argc, char **argv)
             args << info.filePath();
     const bool haveGs = !QStandardPaths::findExecutable("gs").isEmpty();
     QTemporaryDir dir;
-    if (haveGs)
-        args << madeDocuments(args, dir);
+    args << madeDocuments(args, dir); // none without Ghostscript
     QTextStream out(stdout);
     const Figures idle = measureChild({"--ours", "", dir.filePath("idle.pdf")});
     out << "Peak of an idle child with the toolkit loaded: "
         << QString::number(idle.peakKb / 1024.0, 'f', 1) << " MB"
         << (haveGs ? "" : "; gs not found, no reference") << "\n\n";
-    out << QString("%1 %2 %3 | %4 %5 %6 %7 | %8 %9 %10 %11 | %12 %13 %14\n")
-               .arg("file", -44)
-               .arg("in bytes", 10)
-               .arg("words", 7)
-               .arg("ours B", 10)
-               .arg("s", 7)
-               .arg("MB", 7)
-               .arg("words", 8)
-               .arg("gs B", 10)
-               .arg("s", 7)
-               .arg("MB", 7)
-               .arg("words", 8)
-               .arg("bytes x", 7)
-               .arg("time x", 6)
-               .arg("text", 4);
-    for (const QString &file : args) {
-        const QString ours = dir.filePath("ours.pdf");
-        const QString theirs = dir.filePath("gs.pdf");
-        QFile::remove(ours);
-        QFile::remove(theirs);
-        const Figures a = measureChild({"--ours", file, ours});
-        const Figures b = haveGs ? measureChild({"--gs", file, theirs}) : Figures();
-        const QStringList inputWords = words(file);
-        const bool sameText = ok(a) && words(ours) == inputWords;
-        out << QString("%1 %2 %3 | %4 | %5 | %6 %7 %8\n")
-                   .arg(QFileInfo(file).fileName().left(44), -44)
-                   .arg(QFileInfo(file).size(), 10)
-                   .arg(inputWords.size(), 7)
-                   .arg(cell(a, ours))
-                   .arg(ok(b) ? cell(b, theirs) : QString("%1").arg("-", -35))
-                   .arg(ok(a) && ok(b) ? ratio(a.bytes, b.bytes) : "-", 7)
-                   .arg(ok(a) && ok(b) ? ratio(a.seconds, b.seconds) : "-", 6)
-                   .arg(ok(a) ? (sameText ? "same" : "DIFF") : "-", 4);
-        out.flush();
-    }
+    out << header();
+    Totals totals;
+    for (const QString &file : args)
+        compare(file, dir.path(), haveGs, out, totals);
+    out << totals.line();
     out << "\nRatios are ours / Ghostscript's: below 1 is smaller or faster. \"text\": our "
            "output's pdftotext words equal the input's.\n";
     return 0;
