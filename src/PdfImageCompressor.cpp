@@ -553,8 +553,12 @@ Decoded decode(QPDFObjectHandle image, int components, QSize size)
     const QImage pixels(data->getBuffer(), full.width(), full.height(), rowBytes,
                         formatFor(components));
     const bool drawn = looksDrawn(data->getBuffer(), full.width(), full.height(), components);
+    // `pixels` borrows qpdf's buffer, which dies here: what is returned must be a copy,
+    // which scaling to the same size does not make.
+    if (size == full)
+        return {pixels.copy(), drawn};
     if (components == 4)
-        return {size == full ? pixels.copy() : shrinkCmyk(pixels, size), drawn};
+        return {shrinkCmyk(pixels, size), drawn};
     return {pixels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                 .convertToFormat(formatFor(components)),
             drawn};
