@@ -89,6 +89,41 @@ QByteArray JpegCoder::encode(const uchar *pixels, int width, int height, qsizety
     return bytes;
 }
 
+QByteArray JpegCoder::repack(const QByteArray &jpeg)
+{
+    jpeg_decompress_struct in;
+    jpeg_compress_struct out;
+    ErrorHandler errors;
+    in.err = jpeg_std_error(&errors.manager);
+    out.err = &errors.manager;
+    errors.manager.error_exit = jumpBack;
+    // Nothing below this point has a destructor: the jump skips none.
+    if (setjmp(errors.back)) {
+        jpeg_destroy_compress(&out);
+        jpeg_destroy_decompress(&in);
+        std::free(errors.buffer);
+        return QByteArray();
+    }
+    jpeg_create_decompress(&in);
+    jpeg_create_compress(&out);
+    jpeg_mem_src(&in, reinterpret_cast<const unsigned char *>(jpeg.constData()),
+                 static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&in, TRUE);
+    jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&in);
+    jpeg_copy_critical_parameters(&in, &out);
+    jpeg_mem_dest(&out, &errors.buffer, &errors.size);
+    jpeg_simple_progression(&out);
+    out.optimize_coding = TRUE;
+    jpeg_write_coefficients(&out, coefficients);
+    jpeg_finish_compress(&out);
+    jpeg_finish_decompress(&in);
+    const QByteArray bytes(reinterpret_cast<const char *>(errors.buffer), qsizetype(errors.size));
+    jpeg_destroy_compress(&out);
+    jpeg_destroy_decompress(&in);
+    std::free(errors.buffer);
+    return bytes;
+}
+
 int JpegCoder::estimateQuality(const QByteArray &jpeg)
 {
     int quality = 0;

@@ -15,6 +15,11 @@ public:
     static QByteArray encode(const uchar *pixels, int width, int height, qsizetype stride,
                              int components, int quality, bool progressive);
 
+    // The same picture, losslessly: its coefficients as they are, with
+    // optimised Huffman tables and progressive scans, which take 5-10 % off
+    // most JPEGs. Returns nothing when libjpeg cannot read it.
+    static QByteArray repack(const QByteArray &jpeg);
+
     // The quality (1 to 100) at which the common libjpeg scaling of the
     // standard tables gives the JPEG's first quantisation table, or 0 when it
     // has none.

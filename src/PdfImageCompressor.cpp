@@ -816,6 +816,19 @@ bool storedTooFinely(QPDFObjectHandle image, int quality)
     return JpegCoder::estimateQuality(rawBytes(image)) >= quality + 10;
 }
 
+// A JPEG left as it is may still be stored in fewer bytes without loss.
+void repackJpeg(QPDFObjectHandle image)
+{
+    if (!isLoneJpeg(image.getDict()))
+        return;
+    const QByteArray repacked = JpegCoder::repack(rawBytes(image));
+    if (repacked.isEmpty() || repacked.size() >= rawLength(image))
+        return;
+    image.replaceStreamData(repacked.toStdString(), QPDFObjectHandle::newName("/DCTDecode"),
+                            QPDFObjectHandle::newNull());
+    image.setFilterOnWrite(false);
+}
+
 // Resamples what is shown above the resolution, converts images with a
 // colour profile where dropping it pays, and recodes photographs stored more
 // finely than the quality asks.
@@ -840,10 +853,11 @@ void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, in
         job.plainToo = finer || storedTooFinely(use->stream, quality);
         if (!finer && job.plainToo)
             job.keep = 0.9; // a new generation of loss is worth a real saving only
-        if (!job.plainToo && !profile.isStream())
-            continue;
         try {
-            recode(pdf, use->stream, job, quality);
+            if (!job.plainToo && !profile.isStream())
+                repackJpeg(use->stream);
+            else
+                recode(pdf, use->stream, job, quality);
         } catch (const std::exception &) {
             // An image whose data cannot be read is kept as it is.
         }
