@@ -1,5 +1,9 @@
 #include "PdfImageCompressor.h"
 #include "FontCompactor.h"
+#include "IccTransform.h"
+#include "JpegCoder.h"
+#include "PdfColourSpaces.h"
+#include "PdfPrivateData.h"
 
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
 #define POINTERHOLDER_TRANSITION 4
@@ -12,13 +16,11 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <QBuffer>
-#include <QColorSpace>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QSet>
 #include <QTemporaryFile>
 
@@ -338,6 +340,8 @@ int colourComponents(QPDFObjectHandle space)
         const std::string name = space.getName();
         if (name == "/DeviceGray" || name == "/G")
             return 1;
+        if (name == "/DeviceCMYK" || name == "/CMYK")
+            return 4;
         return name == "/DeviceRGB" || name == "/RGB" ? 3 : 0;
     }
     if (!space.isArray() || space.getArrayNItems() < 2)
@@ -351,8 +355,8 @@ int colourComponents(QPDFObjectHandle space)
     if (!isName(family, "/ICCBased") || !profile.isStream())
         return 0;
     QPDFObjectHandle n = profile.getDict().getKey("/N");
-    return n.isInteger() && (n.getIntValue() == 1 || n.getIntValue() == 3) ? int(n.getIntValue())
-                                                                           : 0;
+    const long long count = n.isInteger() ? n.getIntValue() : 0;
+    return count == 1 || count == 3 || count == 4 ? int(count) : 0;
 }
 
 bool decodableFilters(QPDFObjectHandle filter)
@@ -372,8 +376,10 @@ bool decodableFilters(QPDFObjectHandle filter)
     return true;
 }
 
-// An image that is plain 8-bit grey or RGB pixels our tools can read and
-// write back without changing what it shows; returns 1 or 3 components, or 0.
+// An image that is plain 8-bit grey, RGB or CMYK pixels our tools can read
+// and write back without changing what it shows; returns 1, 3 or 4
+// components, or 0. CMYK may be inverted by its /Decode, as some programs
+// store it.
 int plainComponents(QPDFObjectHandle dict)
 {
     QPDFObjectHandle stencil = dict.getKey("/ImageMask");
@@ -392,12 +398,30 @@ int plainComponents(QPDFObjectHandle dict)
         return n;
     if (!decode.isArray() || decode.getArrayNItems() != 2 * n)
         return 0;
+    bool plain = true, inverted = n == 4;
     for (int i = 0; i < 2 * n; ++i) {
         QPDFObjectHandle v = decode.getArrayItem(i);
-        if (!v.isNumber() || v.getNumericValue() != i % 2)
-            return 0;
+        plain = plain && v.isNumber() && v.getNumericValue() == i % 2;
+        inverted = inverted && v.isNumber() && v.getNumericValue() == 1 - i % 2;
     }
-    return n;
+    return plain || inverted ? n : 0;
+}
+
+bool isInverted(QPDFObjectHandle dict)
+{
+    QPDFObjectHandle decode = dict.getKey("/Decode");
+    return decode.isArray() && decode.getArrayNItems() > 0 &&
+           decode.getArrayItem(0).getNumericValue() == 1;
+}
+
+// The ICC profile stream of an image, or null.
+QPDFObjectHandle iccProfile(QPDFObjectHandle dict)
+{
+    QPDFObjectHandle space = dict.getKey("/ColorSpace");
+    return space.isArray() && space.getArrayNItems() == 2 &&
+                   isName(space.getArrayItem(0), "/ICCBased") && space.getArrayItem(1).isStream()
+               ? space.getArrayItem(1)
+               : QPDFObjectHandle::newNull();
 }
 
 QSize pixelSize(QPDFObjectHandle dict)
@@ -407,7 +431,7 @@ QSize pixelSize(QPDFObjectHandle dict)
 
 struct Decoded
 {
-    QImage pixels;      // at the requested size
+    QImage pixels;      // at the requested size; CMYK held as RGBA8888
     bool drawn = false; // few colours, or flat areas with sharp edges
 };
 
@@ -427,8 +451,11 @@ bool looksDrawn(const uchar *data, int width, int height, int n)
             const bool same = x > 0 && std::equal(p, p + n, p - n);
             pairs += x > 0;
             equal += same;
+            quint32 colour = 0;
+            for (int c = 0; c < n; ++c)
+                colour = colour << 8 | p[c];
             if (!same && colours.size() <= 256) // enough to tell
-                colours.insert(n == 1 ? p[0] : quint32(p[0]) << 16 | p[1] << 8 | p[2]);
+                colours.insert(colour);
         }
     }
     // Any grey image has at most 256 levels; few means a handful.
@@ -437,7 +464,9 @@ bool looksDrawn(const uchar *data, int width, int height, int n)
 
 QImage::Format formatFor(int components)
 {
-    return components == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+    return components == 1   ? QImage::Format_Grayscale8
+           : components == 3 ? QImage::Format_RGB888
+                             : QImage::Format_RGBA8888;
 }
 
 // A lone DCTDecode stream is a JPEG file; reading it at a reduced size lets
@@ -461,14 +490,60 @@ Decoded decodeJpeg(QPDFObjectHandle image, int components, QSize size)
     return {pixels.convertToFormat(formatFor(components)), false};
 }
 
-Decoded decode(QPDFObjectHandle image, int components, QSize size)
+// Area averages of four-byte pixels; the toolkit's smooth scaling would take
+// the fourth byte of CMYK for alpha.
+QImage shrinkCmyk(const QImage &full, QSize size)
 {
-    QPDFObjectHandle dict = image.getDict();
+    QImage out(size, QImage::Format_RGBA8888);
+    const qint64 w = full.width(), h = full.height();
+    std::vector<int> left(size.width() + 1);
+    for (int x = 0; x <= size.width(); ++x)
+        left[x] = int(x * w / size.width());
+    for (int y = 0; y < size.height(); ++y) {
+        const int top = int(y * h / size.height());
+        const int bottom = std::max(top + 1, int((y + 1) * h / size.height()));
+        uchar *row = out.scanLine(y);
+        for (int x = 0; x < size.width(); ++x) {
+            const int right = std::max(left[x] + 1, left[x + 1]);
+            quint64 sum[4] = {};
+            for (int sy = top; sy < bottom; ++sy) {
+                const uchar *p = full.constScanLine(sy) + qsizetype(left[x]) * 4;
+                for (int sx = left[x]; sx < right; ++sx, p += 4)
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += p[c];
+            }
+            const quint64 count = quint64(bottom - top) * quint64(right - left[x]);
+            for (int c = 0; c < 4; ++c)
+                row[x * 4 + c] = uchar((sum[c] + count / 2) / count);
+        }
+    }
+    return out;
+}
+
+bool isLoneJpeg(QPDFObjectHandle dict)
+{
     QPDFObjectHandle filter = dict.getKey("/Filter");
     if (filter.isArray() && filter.getArrayNItems() == 1)
         filter = filter.getArrayItem(0);
-    if ((isName(filter, "/DCTDecode") || isName(filter, "/DCT")) &&
-        dict.getKey("/DecodeParms").isNull())
+    return (isName(filter, "/DCTDecode") || isName(filter, "/DCT")) &&
+           dict.getKey("/DecodeParms").isNull();
+}
+
+QByteArray bytesOf(const std::shared_ptr<Buffer> &data)
+{
+    return QByteArray(reinterpret_cast<const char *>(data->getBuffer()),
+                      qsizetype(data->getSize()));
+}
+
+QByteArray rawBytes(QPDFObjectHandle stream)
+{
+    return bytesOf(stream.getRawStreamData());
+}
+
+Decoded decode(QPDFObjectHandle image, int components, QSize size)
+{
+    QPDFObjectHandle dict = image.getDict();
+    if (components != 4 && isLoneJpeg(dict))
         return decodeJpeg(image, components, size);
 
     const QSize full = pixelSize(dict);
@@ -478,9 +553,16 @@ Decoded decode(QPDFObjectHandle image, int components, QSize size)
         return {};
     const QImage pixels(data->getBuffer(), full.width(), full.height(), rowBytes,
                         formatFor(components));
+    const bool drawn = looksDrawn(data->getBuffer(), full.width(), full.height(), components);
+    // `pixels` borrows qpdf's buffer, which dies here: what is returned must be a copy,
+    // which scaling to the same size does not make.
+    if (size == full)
+        return {pixels.copy(), drawn};
+    if (components == 4)
+        return {shrinkCmyk(pixels, size), drawn};
     return {pixels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                 .convertToFormat(formatFor(components)),
-            looksDrawn(data->getBuffer(), full.width(), full.height(), components)};
+            drawn};
 }
 
 // --- Coding ---------------------------------------------------------------
@@ -493,18 +575,10 @@ struct Coded
     QSize size;
 };
 
-QByteArray jpegBytes(const QImage &pixels, int quality)
+QByteArray jpegBytes(const QImage &pixels, int components, int quality)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImage plain = pixels;
-    // The colour space is the PDF's business; an embedded profile only adds bytes.
-    plain.setColorSpace(QColorSpace());
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    writer.setOptimizedWrite(true);
-    return writer.write(plain) ? bytes : QByteArray();
+    return JpegCoder::encode(pixels.constBits(), pixels.width(), pixels.height(),
+                             pixels.bytesPerLine(), components, quality, true);
 }
 
 int paeth(int left, int up, int upLeft)
@@ -577,7 +651,7 @@ Coded encode(const Decoded &decoded, int components, bool wasJpeg, int quality)
 {
     Coded coded{{}, false, components, decoded.pixels.size()};
     if (!decoded.drawn) {
-        coded.data = jpegBytes(decoded.pixels, quality);
+        coded.data = jpegBytes(decoded.pixels, components, quality);
         coded.jpeg = !coded.data.isEmpty();
         if (wasJpeg)
             return coded;
@@ -619,41 +693,106 @@ qint64 rawLength(QPDFObjectHandle stream)
     return length.isInteger() ? length.getIntValue() : qint64(stream.getRawStreamData()->getSize());
 }
 
-// Resamples one image (and its soft mask) to `size`; false when it is kept.
-bool recode(QPDF &pdf, QPDFObjectHandle image, QSize size, int quality)
+// What to try on one image, and what it must save to be worth it.
+struct Job
+{
+    QSize size;
+    double keep = 1;         // the new coding must be under this share of the old
+    qint64 profileShare = 0; // bytes of a colour profile that go when this image drops it
+    bool plainToo = false;   // when dropping the profile does not pay, still recode
+};
+
+// The pixels as their profile shows them: sRGB, or grey with sRGB's tone
+// curve. Null when the profile cannot be used.
+QImage throughProfile(QPDFObjectHandle dict, const QImage &pixels, int components)
+{
+    QPDFObjectHandle intent = dict.getKey("/Intent");
+    const IccTransform transform(
+        bytesOf(iccProfile(dict).getStreamData(qpdf_dl_generalized)), components,
+        intent.isName() ? QByteArray::fromStdString(intent.getName().substr(1)) : "");
+    if (!transform.isValid())
+        return QImage();
+    QImage out(pixels.size(), formatFor(transform.outputComponents()));
+    const bool inverted = components == 4 && isInverted(dict);
+    QByteArray row(qsizetype(pixels.width()) * components, '\0');
+    for (int y = 0; y < pixels.height(); ++y) {
+        const uchar *in = pixels.constScanLine(y);
+        if (inverted) {
+            for (qsizetype i = 0; i < row.size(); ++i)
+                row[i] = char(255 - in[i]);
+            in = reinterpret_cast<const uchar *>(row.constData());
+        }
+        transform.apply(in, out.scanLine(y), pixels.width());
+    }
+    return out;
+}
+
+// The image's new coding, through its profile when `convert`; empty when it
+// cannot be read.
+Coded codeImage(QPDFObjectHandle image, const Job &job, int quality, bool convert)
 {
     QPDFObjectHandle dict = image.getDict();
     const int components = plainComponents(dict);
+    QPDFObjectHandle filter = dict.getKey("/Filter");
+    if (filter.isArray() && filter.getArrayNItems() > 0)
+        filter = filter.getArrayItem(filter.getArrayNItems() - 1);
+    const bool wasJpeg = isName(filter, "/DCTDecode") || isName(filter, "/DCT");
+    Decoded pixels = decode(image, components, job.size);
+    if (pixels.pixels.isNull())
+        return {};
+    if (!convert)
+        return encode(pixels, components, wasJpeg, quality);
+    pixels.pixels = throughProfile(dict, pixels.pixels, components);
+    const int n = pixels.pixels.format() == QImage::Format_Grayscale8 ? 1 : 3;
+    return pixels.pixels.isNull() ? Coded() : encode(pixels, n, wasJpeg, quality);
+}
+
+void storeImage(QPDFObjectHandle image, const Coded &coded, bool converted)
+{
+    QPDFObjectHandle dict = image.getDict();
+    QPDFObjectHandle decode = dict.getKey("/Decode");
+    store(image, coded);
+    if (converted)
+        dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName(
+                                           coded.components == 1 ? "/DeviceGray" : "/DeviceRGB"));
+    else if (coded.components == 4 && decode.isArray())
+        dict.replaceKey("/Decode", decode); // inverted CMYK stays inverted
+}
+
+// Recodes one image (and its soft mask) at `job.size`; false when it is kept.
+bool recode(QPDF &pdf, QPDFObjectHandle image, const Job &job, int quality)
+{
+    QPDFObjectHandle dict = image.getDict();
     QPDFObjectHandle mask = dict.getKey("/SMask");
     const bool masked = mask.isStream();
-    if (components == 0 ||
+    if (plainComponents(dict) == 0 ||
         (masked && (plainComponents(mask.getDict()) != 1 ||
                     !isName(mask.getDict().getKey("/ColorSpace"), "/DeviceGray"))) ||
         (!masked && !mask.isNull()))
         return false;
 
-    QPDFObjectHandle filter = dict.getKey("/Filter");
-    if (filter.isArray() && filter.getArrayNItems() > 0)
-        filter = filter.getArrayItem(filter.getArrayNItems() - 1);
-    const bool wasJpeg = isName(filter, "/DCTDecode") || isName(filter, "/DCT");
-    const Decoded pixels = decode(image, components, size);
-    if (pixels.pixels.isNull())
-        return false;
-    const Coded coded = encode(pixels, components, wasJpeg, quality);
     Coded maskCoded;
     if (masked) {
-        const Decoded alpha = decode(mask, 1, size);
+        const Decoded alpha = decode(mask, 1, job.size);
         if (alpha.pixels.isNull())
             return false;
         // Lossy masks fray the edges they cut out.
         maskCoded = encode({alpha.pixels, true}, 1, false, quality);
+        if (maskCoded.data.isEmpty())
+            return false;
     }
-    const qint64 before = rawLength(image) + (masked ? rawLength(mask) : 0);
-    if (coded.data.isEmpty() || (masked && maskCoded.data.isEmpty()) ||
-        coded.data.size() + maskCoded.data.size() >= before)
+    const double before = job.keep * (rawLength(image) + (masked ? rawLength(mask) : 0));
+    const bool profiled = iccProfile(dict).isStream();
+    Coded coded = profiled ? codeImage(image, job, quality, true) : Coded();
+    bool converted = !coded.data.isEmpty() &&
+                     coded.data.size() + maskCoded.data.size() < before + job.profileShare;
+    if (!converted && (!profiled || job.plainToo))
+        coded = codeImage(image, job, quality, false);
+    if (coded.data.isEmpty() ||
+        coded.data.size() + maskCoded.data.size() >= before + (converted ? job.profileShare : 0))
         return false;
 
-    store(image, coded);
+    storeImage(image, coded, converted);
     if (masked) {
         // A mask may be shared with images drawn at other sizes: give this
         // image its own.
@@ -663,6 +802,67 @@ bool recode(QPDF &pdf, QPDFObjectHandle image, QSize size, int quality)
         image.getDict().replaceKey("/SMask", own);
     }
     return true;
+}
+
+// Whether a photograph under the resolution is stored more finely than the
+// chosen quality needs: losslessly, or as a JPEG of much higher quality.
+bool storedTooFinely(QPDFObjectHandle image, int quality)
+{
+    QPDFObjectHandle dict = image.getDict();
+    const int components = plainComponents(dict);
+    if (components != 1 && components != 3)
+        return false;
+    if (!isLoneJpeg(dict))
+        return true; // line art is told apart when decoded, and stays lossless
+    return JpegCoder::estimateQuality(rawBytes(image)) >= quality + 10;
+}
+
+// A JPEG left as it is may still be stored in fewer bytes without loss.
+void repackJpeg(QPDFObjectHandle image)
+{
+    if (!isLoneJpeg(image.getDict()))
+        return;
+    const QByteArray repacked = JpegCoder::repack(rawBytes(image));
+    if (repacked.isEmpty() || repacked.size() >= rawLength(image))
+        return;
+    image.replaceStreamData(repacked.toStdString(), QPDFObjectHandle::newName("/DCTDecode"),
+                            QPDFObjectHandle::newNull());
+    image.setFilterOnWrite(false);
+}
+
+// Resamples what is shown above the resolution, converts images with a
+// colour profile where dropping it pays, and recodes photographs stored more
+// finely than the quality asks.
+void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, int quality)
+{
+    std::map<QPDFObjGen, int> profileUsers;
+    for (ImageUse *use : uses)
+        if (QPDFObjectHandle profile = iccProfile(use->stream.getDict()); profile.isStream())
+            ++profileUsers[profile.getObjGen()];
+    for (ImageUse *use : uses) {
+        QPDFObjectHandle dict = use->stream.getDict();
+        if (use->blocked || use->width <= 0 || use->height <= 0 || plainComponents(dict) == 0)
+            continue;
+        const QSize pixels = pixelSize(dict);
+        const QSize target(int(qBound(1.0, std::round(use->width / 72 * dpi), 1e6)),
+                           int(qBound(1.0, std::round(use->height / 72 * dpi), 1e6)));
+        const bool finer = target.width() < pixels.width() || target.height() < pixels.height();
+        QPDFObjectHandle profile = iccProfile(dict);
+        Job job{finer ? target.boundedTo(pixels) : pixels};
+        if (profile.isStream())
+            job.profileShare = rawLength(profile) / profileUsers[profile.getObjGen()];
+        job.plainToo = finer || storedTooFinely(use->stream, quality);
+        if (!finer && job.plainToo)
+            job.keep = 0.9; // a new generation of loss is worth a real saving only
+        try {
+            if (!job.plainToo && !profile.isStream())
+                repackJpeg(use->stream);
+            else
+                recode(pdf, use->stream, job, quality);
+        } catch (const std::exception &) {
+            // An image whose data cannot be read is kept as it is.
+        }
+    }
 }
 
 // --- Duplicates -----------------------------------------------------------
@@ -793,6 +993,7 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
 
         QPDFPageDocumentHelper document(pdf);
         document.pushInheritedAttributesToPage();
+        PdfPrivateData::strip(pdf);
         std::vector<QPDFPageObjectHelper> pages = document.getAllPages();
         if (sharesResources(pages))
             document.removeUnreferencedResources();
@@ -808,22 +1009,8 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
             uses.push_back(&use);
         std::stable_sort(uses.begin(), uses.end(),
                          [](ImageUse *a, ImageUse *b) { return a->firstPage < b->firstPage; });
-        const double dpi = options.dpi;
-        for (ImageUse *use : uses) {
-            if (use->blocked || use->width <= 0 || use->height <= 0 ||
-                plainComponents(use->stream.getDict()) == 0)
-                continue;
-            const QSize pixels = pixelSize(use->stream.getDict());
-            const QSize target(int(qBound(1.0, std::round(use->width / 72 * dpi), 1e6)),
-                               int(qBound(1.0, std::round(use->height / 72 * dpi), 1e6)));
-            if (target.width() >= pixels.width() && target.height() >= pixels.height())
-                continue;
-            try {
-                recode(pdf, use->stream, target.boundedTo(pixels), options.jpegQuality);
-            } catch (const std::exception &) {
-                // An image whose data cannot be read is kept as it is.
-            }
-        }
+        recodeImages(pdf, uses, options.dpi, options.jpegQuality);
+        PdfColourSpaces::pruneUnused(pdf);
         storeImagesOnce(survey);
         FontCompactor(pdf).compact();
 
@@ -839,6 +1026,7 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         writer.setObjectStreamMode(qpdf_o_generate);
         writer.setCompressStreams(true);
         writer.setDecodeLevel(qpdf_dl_generalized);
+        writer.setMinimumPDFVersion("1.3"); // for progressive JPEG
         writer.write();
         passed =
             !repaired && QFileInfo(compressed.fileName()).size() >= QFileInfo(inputPath).size();

@@ -13,15 +13,26 @@ class QIODevice;
 // an image placed several times keeps the resolution its largest placement
 // needs. JPEG images stay JPEG; other images become JPEG or Flate, whichever
 // is smaller, and stay lossless when they have few colours or flat areas with
-// sharp edges. A soft mask is resampled to its image's new size, losslessly.
+// sharp edges; CMYK images become CMYK JPEG with the same ink convention
+// (Adobe marker, inverting /Decode). A soft mask is resampled to its image's
+// new size, losslessly.
+//
+// An image with an ICC profile is converted through it to sRGB (grey stays
+// grey) and loses the profile when that makes the file smaller; a profile
+// Little CMS cannot read stays with its image. Grey and RGB
+// photographs under the resolution, stored losslessly or as JPEG of much
+// higher quality than asked, are recoded when that saves a tenth.
 //
 // Left exactly as they are: images that are not 8 bits per component in
-// grey or RGB (device, calibrated or ICC-based; so 1-bit, 16-bit, CMYK,
+// grey, RGB or CMYK (device, calibrated or ICC-based; so 1-bit, 16-bit,
 // Indexed, Lab, DeviceN and Separation images stay),
 // JBIG2, CCITT and JPX images, stencil masks, colour-key masks, unusual
 // /Decode arrays, images also drawn by patterns, Type 3 glyphs, soft-mask
 // groups or annotation appearances, images on pages whose content cannot be
 // read, and every image the new coding would not make smaller.
+//
+// A drawing program's private data, page thumbnails and the XMP packets of
+// images and forms are dropped; the document's own XMP stays.
 //
 // The file is then written with object streams and recompressed streams,
 // identical images stored once and unused objects left out. When that does
