@@ -979,6 +979,29 @@ PdfImageCompressor::PdfImageCompressor(const Options &options)
     : options(options)
 {}
 
+namespace {
+
+// Writes the document with object streams and every stream compressed anew.
+void writeCompact(QPDF &pdf, QTemporaryFile &compressed)
+{
+    if (!compressed.open())
+        throw std::runtime_error("no room for a temporary file: " +
+                                 compressed.errorString().toStdString());
+    // The writer fills in /Size only where the trailer has one; a cross-reference
+    // stream without it is unreadable.
+    pdf.getTrailer().replaceKey("/Size", QPDFObjectHandle::newInteger(0));
+    // The writer keeps this pointer until it is done (it seeds the /ID with it).
+    const QByteArray compressedName = QFile::encodeName(compressed.fileName());
+    QPDFWriter writer(pdf, compressedName.constData());
+    writer.setObjectStreamMode(qpdf_o_generate);
+    writer.setCompressStreams(true);
+    writer.setDecodeLevel(qpdf_dl_generalized);
+    writer.setMinimumPDFVersion("1.3"); // for progressive JPEG
+    writer.write();
+}
+
+} // namespace
+
 bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
 {
     error.clear();
@@ -1014,20 +1037,7 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         storeImagesOnce(survey);
         FontCompactor(pdf).compact();
 
-        if (!compressed.open())
-            throw std::runtime_error("no room for a temporary file: " +
-                                     compressed.errorString().toStdString());
-        // The writer fills in /Size only where the trailer has one; a cross-reference
-        // stream without it is unreadable.
-        pdf.getTrailer().replaceKey("/Size", QPDFObjectHandle::newInteger(0));
-        // The writer keeps this pointer until it is done (it seeds the /ID with it).
-        const QByteArray compressedName = QFile::encodeName(compressed.fileName());
-        QPDFWriter writer(pdf, compressedName.constData());
-        writer.setObjectStreamMode(qpdf_o_generate);
-        writer.setCompressStreams(true);
-        writer.setDecodeLevel(qpdf_dl_generalized);
-        writer.setMinimumPDFVersion("1.3"); // for progressive JPEG
-        writer.write();
+        writeCompact(pdf, compressed);
         passed =
             !repaired && QFileInfo(compressed.fileName()).size() >= QFileInfo(inputPath).size();
     } catch (const QPDFExc &damage) {
