@@ -1,4 +1,5 @@
 #include "PageAssembler.h"
+#include "PageNavigation.h"
 
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
 #define POINTERHOLDER_TRANSITION 4
@@ -203,6 +204,9 @@ public:
 
     std::string highestVersion() const { return version; }
 
+    // The sources' links and outlines, each read once for all output files.
+    PageNavigation navigation;
+
 private:
     std::unique_ptr<QPDF> open(const QString &path)
     {
@@ -281,12 +285,13 @@ public:
     // failure noted, when it did not reach the target.
     bool save(OutputFile &file, OutputResult &result)
     {
+        sources.navigation.keepLinks(out, origins);
         if (options.autoNumbers)
             stampLabels();
         setInformation();
         PdfPostProcessor post;
-        if (options.bookmarks)
-            post.setOutline(outline);
+        post.setOutline(
+            sources.navigation.outline(origins, options.bookmarks ? outline : decltype(outline)()));
         if (options.encryption)
             post.setEncryption(*options.encryption);
         post.setWebOptimization(options.webOptimized);
