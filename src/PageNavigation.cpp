@@ -15,8 +15,9 @@ namespace {
 using Entry = PdfPostProcessor::OutlineEntry;
 using Entries = PageNavigation::Entries;
 
-// Deeper outlines and name trees are damaged or hostile; what lies below is left out.
-constexpr int kDepthLimit = 64;
+// Deeper outlines and name trees are damaged or hostile, and readers show no
+// more levels of an outline; what lies below is left out.
+constexpr int kDepthLimit = 50;
 
 // A page of a source and how a destination shows it.
 struct Target
