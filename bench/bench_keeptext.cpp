@@ -75,7 +75,8 @@ public:
         objects = json["qpdf"].toArray().at(1).toObject();
         for (const QJsonValue page : json["pages"].toArray())
             pages.insert(page["object"].toString());
-        const QJsonObject root = object(objects.value("trailer")["value"]).toObject();
+        const QJsonObject root =
+            object(object(objects.value("trailer")["value"])["/Root"]).toObject();
         readNames(object(root["/Names"])["/Dests"], 0);
         const QJsonObject dests = object(root["/Dests"]).toObject();
         for (auto i = dests.begin(); i != dests.end(); ++i)
