@@ -112,120 +112,86 @@ QString answer(DialogHelper &helper, Workspace &ws, const QStringList &answers)
     return password;
 }
 
-// Four 300 x 400 pages that qpdf builds from JSON. Page 1 links to page 3
-// (explicit), 2 (named in the name tree, "two" in every source), 4 (go-to
-// action) and the web; page 2 to page 3 (named in the older dictionary). The
-// outline: T1 (red, bold, closed) at 1 with T1.1 at 2 (named) and T1.2 at 3,
-// then T2 at 4; T is the title prefix. `odd` spoils it: "cyclic" loops, "deep"
-// nests beyond reason, "damaged" puts numbers where objects belong,
-// "missing" names pages that are not in the page tree.
+// Writes the objects (number, then text) with their cross-reference table.
+void writeObjects(const QString &path, const QMap<int, QString> &objects)
+{
+    QByteArray pdf = "%PDF-1.7\n";
+    QMap<int, qsizetype> offsets;
+    for (auto i = objects.begin(); i != objects.end(); ++i) {
+        offsets[i.key()] = pdf.size();
+        pdf += QString("%1 0 obj\n%2\nendobj\n").arg(i.key()).arg(i.value()).toLatin1();
+    }
+    const int size = objects.lastKey() + 1;
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(size) + "\n";
+    for (int n = 0; n < size; ++n)
+        pdf += offsets.contains(n)
+                   ? QString("%1 00000 n \n").arg(offsets[n], 10, 10, QChar('0')).toLatin1()
+                   : QByteArray("0000000000 65535 f \n");
+    pdf += QString("trailer\n<< /Size %1 /Root 1 0 R >>\nstartxref\n%2\n%%EOF\n")
+               .arg(size)
+               .arg(xref)
+               .toLatin1();
+    PdfFixtures::writeFile(path, pdf);
+}
+
+// Four 300 x 400 pages (objects 11 to 14). Page 1 links to page 3 (explicit),
+// 2 (named in the name tree, "two" in every source), 4 (go-to action) and the
+// web; page 2 to page 3 (named in the older dictionary). The outline: T1 (red,
+// bold, closed) at page 1 with T1.1 at 2 (named) and T1.2 at 3, then T2 at 4;
+// T is the title prefix. `odd` spoils it: "cyclic" loops, "deep" nests beyond
+// reason, "damaged" puts numbers where objects belong, "missing" names a page
+// that is not in the page tree and one that does not exist.
 void writeLinkedSource(const QString &path, const QString &t, const QString &odd)
 {
-    QJsonObject o;
-    const auto r = [](int n) { return QString("%1 0 R").arg(n); };
-    const auto set = [&o](int n, const QJsonValue &v) {
-        o[QString("obj:%1 0 R").arg(n)] = QJsonObject{{"value", v}};
-    };
-    const auto dest = [&](int page, QJsonArray view) {
-        view.prepend(r(10 + page));
-        return view;
-    };
-    const QJsonArray x{"/XYZ", 10, 300, 0}, h{"/FitH", 350}, f{"/Fit"}, v{"/FitV", 20};
-    const auto link = [&](int n, const QString &key, const QJsonValue &value) {
-        set(n, QJsonObject{{"/Subtype", "/Link"}, {"/Rect", QJsonArray{0, 0, 9, 9}}, {key, value}});
-        return r(n);
-    };
-    const QJsonArray annotations[]{
-        {link(31, "/Dest", dest(3, x)), link(32, "/Dest", "u:two"),
-         link(33, "/A", QJsonObject{{"/S", "/GoTo"}, {"/D", dest(4, f)}}),
-         link(34, "/A", QJsonObject{{"/S", "/URI"}, {"/URI", "u:https://example.org/"}})},
-        {link(35, "/Dest", odd == "damaged" ? QJsonValue(42) : QJsonValue("/three"))},
-        {},
-        {}};
-    QJsonArray kids;
+    const bool damaged = odd == "damaged", missing = odd == "missing", cyclic = odd == "cyclic",
+               deep = odd == "deep";
+    QMap<int, QString> o;
+    o[1] = QString("<< /Type /Catalog /Pages 2 0 R /Outlines 40 0 R /Names << /Dests 50 0 R >> "
+                   "/Dests << /three [%1 0 R /FitV 20] >> >>")
+               .arg(missing ? 99 : 13);
+    o[2] = "<< /Type /Pages /Kids [11 0 R 12 0 R 13 0 R 14 0 R] /Count 4 >>";
+    o[3] = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>";
+    const QString annotations[]{"[31 0 R 32 0 R 33 0 R 34 0 R]", "[35 0 R]", "[]", "[]"};
     for (int p = 1; p <= 4; ++p) {
         const QString text = QString("BT /F1 40 Tf 80 200 Td (%1%2) Tj ET").arg(t).arg(p);
-        o[QString("obj:%1 0 R").arg(20 + p)] =
-            QJsonObject{{"stream", QJsonObject{{"dict", QJsonObject{}},
-                                               {"data", QString(text.toLatin1().toBase64())}}}};
-        set(10 + p,
-            QJsonObject{{"/Type", "/Page"},
-                        {"/Parent", r(2)},
-                        {"/MediaBox", QJsonArray{0, 0, 300, 400}},
-                        {"/Contents", r(20 + p)},
-                        {"/Annots", annotations[p - 1]},
-                        {"/Resources", QJsonObject{{"/Font", QJsonObject{{"/F1", r(3)}}}}}});
-        kids.append(r(10 + p));
+        o[10 + p] = QString("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Contents %1 0 R "
+                            "/Annots %2 /Resources << /Font << /F1 3 0 R >> >> >>")
+                        .arg(20 + p)
+                        .arg(annotations[p - 1]);
+        o[20 + p] = QString("<< /Length %1 >>\nstream\n%2\nendstream").arg(text.size()).arg(text);
     }
-    set(3, QJsonObject{{"/Type", "/Font"}, {"/Subtype", "/Type1"}, {"/BaseFont", "/Helvetica"}});
-    set(2, QJsonObject{{"/Type", "/Pages"}, {"/Kids", kids}, {"/Count", 4}});
-    // A page that is not in the page tree, and one that does not exist.
-    set(15, QJsonObject{{"/Type", "/Page"}, {"/MediaBox", QJsonArray{0, 0, 300, 400}}});
-    const bool missing = odd == "missing";
-    set(51, QJsonObject{
-                {"/Names", QJsonArray{"u:two", QJsonObject{{"/D", missing ? QJsonArray{r(15)} + h
-                                                                          : dest(2, h)}}}}});
-    QJsonArray nameKids{r(51)};
-    if (odd == "cyclic" || odd == "damaged")
-        nameKids.append(odd == "cyclic" ? QJsonValue(r(50)) : QJsonValue(7));
-    if (odd == "deep") { // the leaf far below
-        nameKids = {r(700)};
-        for (int n = 700; n < 1000; ++n)
-            set(n, QJsonObject{{"/Kids", QJsonArray{r(n == 999 ? 51 : n + 1)}}});
-    }
-    set(50, QJsonObject{{"/Kids", nameKids}});
-    set(40,
-        QJsonObject{{"/Type", "/Outlines"}, {"/First", r(41)}, {"/Last", r(44)}, {"/Count", 2}});
-    QJsonObject t1{{"/Title", "u:" + t + "1"},
-                   {"/Parent", r(40)},
-                   {"/Dest", dest(1, f)},
-                   {"/C", QJsonArray{1, 0, 0}},
-                   {"/F", 2},
-                   {"/First", odd == "damaged" ? QJsonValue(5) : QJsonValue(r(42))},
-                   {"/Last", r(43)},
-                   {"/Count", -2},
-                   {"/Next", r(44)}};
-    set(41, t1);
-    set(42, QJsonObject{{"/Title", "u:" + t + "1.1"},
-                        {"/Parent", r(41)},
-                        {"/Dest", "u:two"},
-                        {"/Next", r(43)}});
-    QJsonObject t12{{"/Title", "u:" + t + "1.2"},
-                    {"/Parent", r(41)},
-                    {"/Prev", r(42)},
-                    {"/A", QJsonObject{{"/S", "/GoTo"}, {"/D", dest(3, x)}}}};
-    if (odd == "cyclic")
-        t12["/First"] = r(41);
-    set(43, t12);
-    QJsonObject t2{
-        {"/Title", "u:" + t + "2"}, {"/Parent", r(40)}, {"/Dest", dest(4, f)}, {"/Prev", r(41)}};
-    if (odd == "cyclic")
-        t2["/Next"] = r(41);
-    if (odd == "deep") { // every item the only child of the one before
-        t2["/First"] = r(300);
-        for (int n = 300; n < 600; ++n)
-            set(n, QJsonObject{{"/Title", "u:D"},
-                               {"/Parent", r(n == 300 ? 44 : n - 1)},
-                               {"/Dest", dest(4, f)},
-                               {"/First", r(n + 1)},
-                               {"/Count", 1}});
-    }
-    set(44, t2);
-    set(1, QJsonObject{{"/Type", "/Catalog"},
-                       {"/Pages", r(2)},
-                       {"/Outlines", r(40)},
-                       {"/Names", QJsonObject{{"/Dests", r(50)}}},
-                       {"/Dests", QJsonObject{{"/three", missing ? QJsonArray{r(99), "/FitV", 20}
-                                                                 : dest(3, v)}}}});
-    o["trailer"] = QJsonObject{{"value", QJsonObject{{"/Root", r(1)}, {"/Size", 1000}}}};
-    const QJsonObject head{{"jsonversion", 2},
-                           {"pdfversion", "1.7"},
-                           {"pushedinheritedpageresources", false},
-                           {"calledgetallpages", false},
-                           {"maxobjectid", 1000}};
-    PdfFixtures::writeFile(path + ".json",
-                           QJsonDocument(QJsonObject{{"qpdf", QJsonArray{head, o}}}).toJson());
-    PdfFixtures::run("qpdf", {"--json-input", path + ".json", path});
+    const QString link = "<< /Subtype /Link /Rect [0 0 9 9] %1 >>";
+    o[31] = link.arg("/Dest [13 0 R /XYZ 10 300 0]");
+    o[32] = link.arg("/Dest (two)");
+    o[33] = link.arg("/A << /S /GoTo /D [14 0 R /Fit] >>");
+    o[34] = link.arg("/A << /S /URI /URI (https://example.org/) >>");
+    o[35] = link.arg(damaged ? "/Dest 42" : "/Dest /three");
+    o[15] = "<< /Type /Page /MediaBox [0 0 300 400] >>";
+    o[51] = QString("<< /Names [(two) << /D [%1 0 R /FitH 350] >>] >>").arg(missing ? 15 : 12);
+    o[50] = QString("<< /Kids [%1] >>")
+                .arg(deep      ? "700 0 R"
+                     : cyclic  ? "51 0 R 50 0 R"
+                     : damaged ? "51 0 R 7"
+                               : "51 0 R");
+    for (int n = 700; deep && n < 1000; ++n) // the leaf far below
+        o[n] = QString("<< /Kids [%1 0 R] >>").arg(n == 999 ? 51 : n + 1);
+    o[40] = "<< /Type /Outlines /First 41 0 R /Last 44 0 R /Count 2 >>";
+    o[41] = "<< /Title (" + t + "1) /Parent 40 0 R /Dest [11 0 R /Fit] /C [1 0 0] /F 2 /First " +
+            (damaged ? "5" : "42 0 R") + " /Last 43 0 R /Count -2 /Next 44 0 R >>";
+    o[42] = "<< /Title (" + t + "1.1) /Parent 41 0 R /Dest (two) /Next 43 0 R >>";
+    o[43] = "<< /Title (" + t + "1.2) /Parent 41 0 R /Prev 42 0 R /A << /S /GoTo /D [13 0 R /XYZ " +
+            "10 300 0] >>" + (cyclic ? " /First 41 0 R >>" : " >>");
+    o[44] = "<< /Title (" + t + "2) /Parent 40 0 R /Dest [14 0 R /Fit] /Prev 41 0 R" +
+            (cyclic ? " /Next 41 0 R"
+             : deep ? " /First 300 0 R"
+                    : "") +
+            " >>";
+    for (int n = 300; deep && n < 600; ++n) // each the only child of the one before
+        o[n] = QString("<< /Title (D) /Parent %1 0 R /Dest [14 0 R /Fit] /First %2 0 R /Count 1 >>")
+                   .arg(n == 300 ? 44 : n - 1)
+                   .arg(n + 1);
+    writeObjects(path, o);
 }
 
 // A file's links and outline as qpdf reads them, in short. Links: for each
