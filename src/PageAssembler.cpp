@@ -204,9 +204,6 @@ public:
 
     std::string highestVersion() const { return version; }
 
-    // The sources' links and outlines, each read once for all output files.
-    PageNavigation navigation;
-
 private:
     std::unique_ptr<QPDF> open(const QString &path)
     {
@@ -236,6 +233,11 @@ private:
     std::map<QString, std::unique_ptr<QPDF>> files;
     bool keepClosed = false;
     std::string version = "1.3";
+
+public:
+    // The sources' links and outlines, each read once for all output files;
+    // it holds objects of the files, so it goes first.
+    PageNavigation navigation;
 };
 
 // One output document being put together.

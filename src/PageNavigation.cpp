@@ -123,7 +123,7 @@ struct PageNavigation::Source
             readNames();
         const std::string name = dest.isName() ? dest.getName().substr(1) : dest.getStringValue();
         const auto found = names.find(name);
-        return found == names.end() ? Target() : found->second;
+        return found == names.end() ? Target() : explicitTarget(found->second);
     }
 
     const std::vector<OutlineItem> &outline()
@@ -152,7 +152,7 @@ private:
             QPDFObjectHandle dests = root.getKey("/Dests");
             if (dests.isDictionary())
                 for (auto &[key, value] : dests.getDictAsMap())
-                    names.emplace(key.substr(1), explicitTarget(value));
+                    names.emplace(key.substr(1), value);
         } catch (...) {
         }
     }
@@ -166,7 +166,7 @@ private:
         for (int i = 0; i + 1 < n; i += 2) {
             QPDFObjectHandle key = pairs.getArrayItem(i);
             if (key.isString())
-                names.emplace(key.getStringValue(), explicitTarget(pairs.getArrayItem(i + 1)));
+                names.emplace(key.getStringValue(), pairs.getArrayItem(i + 1));
         }
         QPDFObjectHandle kids = node.getKey("/Kids");
         const int k = kids.isArray() ? kids.getArrayNItems() : 0;
@@ -214,7 +214,8 @@ public:
 
 private:
     bool namesRead = false;
-    std::map<std::string, Target> names;
+    // Read when a destination names them: most are never used.
+    std::map<std::string, QPDFObjectHandle> names;
     bool outlineRead = false;
     std::vector<OutlineItem> outlineItems;
 };
