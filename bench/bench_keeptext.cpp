@@ -3,6 +3,9 @@
 // child process of its own so that its peak memory is its own; every figure
 // is the median of five runs. Processor time (user and system) is printed
 // beside the elapsed time, which other work on the machine disturbs more.
+// Below each input: the links that lead to a page of the file, the outline
+// items that do, and the pages with a label, in the sources and in each
+// output, all counted from what `qpdf --json` reads.
 //
 //   bench_keeptext [file.pdf ...]   (a generated 1500-page document, then each
 //                                    file given, then all of them together)
@@ -15,11 +18,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -34,6 +42,129 @@ int pageCount(const QString &pdf)
     qpdf.start("qpdf", {"--show-npages", pdf});
     qpdf.waitForFinished(-1);
     return qpdf.readAllStandardOutput().trimmed().toInt();
+}
+
+// What a reader can follow in a file.
+struct Navigation
+{
+    int links = 0; // internal links that lead to a page of the file
+    int deadLinks = 0;
+    int bookmarks = 0; // outline items that lead to a page
+    int labels = 0;    // pages with a label
+
+    Navigation &operator+=(const Navigation &o)
+    {
+        links += o.links, deadLinks += o.deadLinks, bookmarks += o.bookmarks, labels += o.labels;
+        return *this;
+    }
+};
+
+// Reads a file's objects as qpdf writes them out in JSON, and follows
+// destinations as a reader does: explicit, or named in the name tree or the
+// older dictionary of names.
+class JsonReader
+{
+public:
+    explicit JsonReader(const QString &pdf)
+    {
+        QProcess qpdf;
+        qpdf.start("qpdf",
+                   {"--json", "--json-key=pages", "--json-key=outlines", "--json-key=qpdf", pdf});
+        qpdf.waitForFinished(-1);
+        json = QJsonDocument::fromJson(qpdf.readAllStandardOutput()).object();
+        objects = json["qpdf"].toArray().at(1).toObject();
+        for (const QJsonValue page : json["pages"].toArray())
+            pages.insert(page["object"].toString());
+        const QJsonObject root =
+            object(object(objects.value("trailer")["value"])["/Root"]).toObject();
+        readNames(object(root["/Names"])["/Dests"], 0);
+        const QJsonObject dests = object(root["/Dests"]).toObject();
+        for (auto i = dests.begin(); i != dests.end(); ++i)
+            names.insert(i.key(), i.value());
+    }
+
+    Navigation count()
+    {
+        Navigation n;
+        for (const QJsonValue page : json["pages"].toArray()) {
+            n.labels += !page["label"].isNull();
+            for (const QJsonValue a : object(object(page["object"])["/Annots"]).toArray()) {
+                const QJsonObject link = object(a).toObject();
+                const QJsonObject action = object(link["/A"]).toObject();
+                if (link["/Subtype"] != "/Link" ||
+                    (!link.contains("/Dest") && action["/S"] != "/GoTo"))
+                    continue;
+                const bool works =
+                    leadsToPage(link.contains("/Dest") ? link["/Dest"] : action["/D"]);
+                (works ? n.links : n.deadLinks)++;
+            }
+        }
+        const std::function<void(const QJsonArray &)> items = [&](const QJsonArray &list) {
+            for (const QJsonValue item : list) {
+                n.bookmarks += leadsToPage(item["dest"]);
+                items(item["kids"].toArray());
+            }
+        };
+        items(json["outlines"].toArray());
+        return n;
+    }
+
+private:
+    QJsonValue object(QJsonValue v) const
+    {
+        static const QRegularExpression reference("^\\d+ \\d+ R$");
+        for (int i = 0; i < 32 && reference.match(v.toString()).hasMatch(); ++i)
+            v = objects.value("obj:" + v.toString())["value"];
+        return v;
+    }
+
+    void readNames(QJsonValue node, int depth)
+    {
+        node = object(node);
+        if (!node.isObject() || depth > 64)
+            return;
+        const QJsonArray pairs = object(node["/Names"]).toArray();
+        for (int i = 0; i + 1 < pairs.size(); i += 2)
+            names.insert(pairs[i].toString(), pairs[i + 1]);
+        for (const QJsonValue kid : object(node["/Kids"]).toArray())
+            readNames(kid, depth + 1);
+    }
+
+    bool leadsToPage(QJsonValue dest) const
+    {
+        dest = object(dest);
+        if (dest.isString())
+            dest = object(names.value(dest.toString()));
+        if (dest.isObject())
+            dest = object(dest["/D"]);
+        return pages.contains(dest.toArray().at(0).toString());
+    }
+
+    QJsonObject json;
+    QJsonObject objects;
+    QSet<QString> pages;
+    QHash<QString, QJsonValue> names;
+};
+
+Navigation navigationOf(const QStringList &pdfs)
+{
+    Navigation n;
+    for (const QString &pdf : pdfs)
+        n += JsonReader(pdf).count();
+    return n;
+}
+
+QString navigationText(const QString &label, const Navigation &n, const Navigation &source)
+{
+    return QString("  %1 links %2 of %3 (%4 dead), bookmarks %5 of %6, labelled pages %7 of %8\n")
+        .arg(label, -22)
+        .arg(n.links)
+        .arg(source.links)
+        .arg(n.deadLinks)
+        .arg(n.bookmarks)
+        .arg(source.bookmarks)
+        .arg(n.labels)
+        .arg(source.labels);
 }
 
 // Child: our merge of every page of the inputs.
@@ -79,7 +210,8 @@ Figures measure(const QString &mode, const QString &out, const QStringList &inpu
         if (f.bytes == 0)
             return Figures();
         runs.append(f);
-        QFile::remove(out);
+        if (i + 1 < kRepeats) // the last one is read for its links
+            QFile::remove(out);
     }
     // Each figure's median on its own.
     const auto median = [&runs](auto field) {
@@ -167,6 +299,12 @@ int main(int argc, char **argv)
             out << name << ": our merge failed or drew pages as pictures\n";
         line(name, ours, &qpdf);
         line("  qpdf --empty --pages", qpdf, nullptr);
+        const Navigation source = navigationOf(inputs);
+        out << navigationText("ours:", navigationOf({dir.filePath("ours.pdf")}), source)
+            << navigationText("qpdf --empty --pages:", navigationOf({dir.filePath("qpdf.pdf")}),
+                              source);
+        QFile::remove(dir.filePath("ours.pdf"));
+        QFile::remove(dir.filePath("qpdf.pdf"));
         out.flush();
     }
     out << "\nRatios are ours / qpdf's: elapsed and processor time, output bytes and peak "

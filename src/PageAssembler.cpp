@@ -1,6 +1,7 @@
 #include "PageAssembler.h"
 #include "FormFieldMerger.h"
 #include "PageLabelMerger.h"
+#include "PageNavigation.h"
 
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
 #define POINTERHOLDER_TRANSITION 4
@@ -234,6 +235,11 @@ private:
     std::map<QString, std::unique_ptr<QPDF>> files;
     bool keepClosed = false;
     std::string version = "1.3";
+
+public:
+    // The sources' links and outlines, each read once for all output files;
+    // it holds objects of the files, so it goes first.
+    PageNavigation navigation;
 };
 
 // One output document being put together.
@@ -283,14 +289,19 @@ public:
     // failure noted, when it did not reach the target.
     bool save(OutputFile &file, OutputResult &result)
     {
+        sources.navigation.keepLinks(out, origins);
         if (options.autoNumbers)
             stampLabels();
         setInformation();
         PageLabelMerger::apply(out, origins);
+        // Fields give their pages fresh copies of every annotation, made from
+        // the links as fixed above; a link left leading nowhere comes back
+        // with them.
         FormFieldMerger::apply(out, origins);
+        PageNavigation::dropDeadLinks(out);
         PdfPostProcessor post;
-        if (options.bookmarks)
-            post.setOutline(outline);
+        post.setOutline(
+            sources.navigation.outline(origins, options.bookmarks ? outline : decltype(outline)()));
         if (options.encryption)
             post.setEncryption(*options.encryption);
         post.setWebOptimization(options.webOptimized);

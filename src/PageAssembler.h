@@ -9,7 +9,9 @@
 // its content and resources through the PDF library, so text stays text,
 // drawings stay sharp and every page keeps its own size (media and crop
 // box). It takes the same page references as the picture jobs; a page's
-// rotation is added to the rotation its source gives it.
+// rotation is added to the rotation its source gives it. Links between pages
+// that land in the same file keep working, and the sources' outlines come
+// along, cut down to the pages of each file (PageNavigation).
 //
 // Copied pages keep the page labels they had in their sources, and their
 // form fields stay fields of the one form of the output (PageLabelMerger,
@@ -35,7 +37,9 @@ public:
     {
         QString title; // document information, when not empty
         QString creator;
-        bool bookmarks = false;   // one outline entry per source file, at its first page
+        // One outline entry per source file, at its first page, with the
+        // source's outline beneath it; without, the sources' outlines at top level.
+        bool bookmarks = false;
         bool autoNumbers = false; // "i / n" as text at the bottom centre of each page as seen
         double margin = 0.0;      // fraction of the visible box cut away on every side
         // A page whose source does not load becomes a blank A4 page; otherwise it is left out.

@@ -27,9 +27,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+using Entry = PdfPostProcessor::OutlineEntry;
+using Pages = std::vector<QPDFPageObjectHelper>;
+
 // Shows the top of the page at the reader's current zoom. A turned page has
 // its top somewhere else, so it is shown whole instead.
-QPDFObjectHandle destination(QPDFPageObjectHelper page)
+QPDFObjectHandle topOf(QPDFPageObjectHelper page)
 {
     QPDFObjectHandle target = page.getObjectHandle();
     QPDFObjectHandle box = page.getMediaBox();
@@ -43,34 +46,79 @@ QPDFObjectHandle destination(QPDFPageObjectHelper page)
          QPDFObjectHandle::newReal(std::max(r.lly, r.ury), 2), QPDFObjectHandle::newNull()});
 }
 
-int writeOutline(QPDF &pdf, const QList<PdfPostProcessor::OutlineEntry> &entries)
+QPDFObjectHandle destination(QPDFPageObjectHelper page, const QString &view)
 {
-    const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
-    QPDFObjectHandle outlines =
-        pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
-    std::vector<QPDFObjectHandle> items;
-    for (const PdfPostProcessor::OutlineEntry &entry : entries) {
+    if (view.isEmpty())
+        return topOf(page);
+    QPDFObjectHandle dest = QPDFObjectHandle::parse("[" + view.toStdString() + "]");
+    dest.insertItem(0, page.getObjectHandle());
+    return dest;
+}
+
+QPDFObjectHandle outlineItem(QPDF &pdf, const Pages &pages, const Entry &entry,
+                             QPDFObjectHandle parent)
+{
+    QPDFObjectHandle item = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(entry.title.toStdString()));
+    item.replaceKey("/Parent", parent);
+    item.replaceKey("/Dest", destination(pages[size_t(entry.pageIndex)], entry.view));
+    if (entry.color.isValid())
+        item.replaceKey(
+            "/C", QPDFObjectHandle::newArray({QPDFObjectHandle::newReal(entry.color.redF(), 3),
+                                              QPDFObjectHandle::newReal(entry.color.greenF(), 3),
+                                              QPDFObjectHandle::newReal(entry.color.blueF(), 3)}));
+    if (entry.style & 3)
+        item.replaceKey("/F", QPDFObjectHandle::newInteger(entry.style & 3));
+    return item;
+}
+
+struct Written
+{
+    int items = 0;   // directly beneath the parent
+    int visible = 0; // shown when the parent is open
+};
+
+// The entries as the children of `parent`, linked in order.
+Written writeItems(QPDF &pdf, const Pages &pages, const QList<Entry> &entries,
+                   QPDFObjectHandle parent)
+{
+    Written written;
+    QPDFObjectHandle previous;
+    for (const Entry &entry : entries) {
         if (entry.pageIndex < 0 || entry.pageIndex >= int(pages.size()))
             continue;
-        QPDFObjectHandle item = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
-        item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(entry.title.toStdString()));
-        item.replaceKey("/Parent", outlines);
-        item.replaceKey("/Dest", destination(pages[size_t(entry.pageIndex)]));
-        if (!items.empty()) {
-            item.replaceKey("/Prev", items.back());
-            items.back().replaceKey("/Next", item);
+        QPDFObjectHandle item = outlineItem(pdf, pages, entry, parent);
+        const int below = writeItems(pdf, pages, entry.children, item).visible;
+        // Negative: closed, with that many to show when opened.
+        if (below > 0)
+            item.replaceKey("/Count", QPDFObjectHandle::newInteger(entry.open ? below : -below));
+        if (previous.isInitialized()) {
+            item.replaceKey("/Prev", previous);
+            previous.replaceKey("/Next", item);
+        } else {
+            parent.replaceKey("/First", item);
         }
-        items.push_back(item);
+        parent.replaceKey("/Last", item);
+        previous = item;
+        ++written.items;
+        written.visible += 1 + (entry.open ? below : 0);
     }
-    if (items.empty())
+    return written;
+}
+
+int writeOutline(QPDF &pdf, const QList<Entry> &entries)
+{
+    const Pages pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    QPDFObjectHandle outlines =
+        pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
+    const Written written = writeItems(pdf, pages, entries, outlines);
+    if (written.items == 0)
         return 0;
-    outlines.replaceKey("/First", items.front());
-    outlines.replaceKey("/Last", items.back());
-    outlines.replaceKey("/Count", QPDFObjectHandle::newInteger(int(items.size())));
+    outlines.replaceKey("/Count", QPDFObjectHandle::newInteger(written.visible));
     QPDFObjectHandle root = pdf.getRoot();
     root.replaceKey("/Outlines", outlines);
     root.replaceKey("/PageMode", QPDFObjectHandle::newName("/UseOutlines"));
-    return int(items.size());
+    return written.items;
 }
 
 // Revision 4 hashes the password as PDFDocEncoding bytes, which is what

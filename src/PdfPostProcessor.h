@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -8,7 +9,7 @@
 class QIODevice;
 class QPDF;
 
-// Finishes a PDF: adds an outline (bookmarks), encrypts it or makes it fit
+// Finishes a PDF: adds an outline (bookmarks, nested as given), encrypts it or makes it fit
 // for fast web view, and writes it out. Takes a file that QPdfWriter has
 // written (in memory or on disk), or a document that another class has
 // built with the same library, and gives back a whole file, or nothing and
@@ -30,8 +31,21 @@ class PdfPostProcessor
 public:
     struct OutlineEntry
     {
+        OutlineEntry() = default;
+        OutlineEntry(const QString &title, int pageIndex)
+            : title(title)
+            , pageIndex(pageIndex)
+        {}
+
         QString title;
         int pageIndex = 0; // from 0
+        // The destination's items after the page ("/XYZ 72 700 null", "/Fit");
+        // empty shows the top of the page.
+        QString view;
+        QColor color;     // of the title; invalid leaves it to the reader
+        int style = 0;    // 1 italic, 2 bold
+        bool open = true; // children shown
+        QList<OutlineEntry> children;
     };
 
     struct EncryptionOptions
@@ -44,9 +58,9 @@ public:
         bool allowModifying = false; // editing, annotations, forms, page assembly
     };
 
-    // One top-level item per entry, in order, each showing the top of its
-    // page; entries whose page does not exist are dropped. Any outline the
-    // input had is replaced, unless the list is empty.
+    // One top-level item per entry, in order, with its children beneath
+    // it; entries whose page does not exist are dropped with their children.
+    // Any outline the input had is replaced, unless the list is empty.
     void setOutline(const QList<OutlineEntry> &entries);
 
     void setEncryption(const EncryptionOptions &options);
@@ -74,7 +88,7 @@ public:
 
     QString errorString() const { return error; }
 
-    // Outline items the last successful process() wrote.
+    // Top-level outline items the last successful process() wrote.
     int outlineEntriesWritten() const { return written; }
 
 private:

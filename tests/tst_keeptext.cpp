@@ -4,6 +4,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
@@ -81,6 +84,181 @@ void loadSources(Workspace &ws, const QStringList &tiles)
 const QMap<QString, QString> kWord{{"a", "Alpha"}, {"b", "Bravo"}, {"c", "Alpha"}, {"p", "Photo"}};
 const QMap<QString, QSizeF> kSize{
     {"a", {595, 842}}, {"b", {792, 612}}, {"c", {595, 842}}, {"p", {595, 842}}};
+
+// Queues the answers to a command's dialogs, then its closing message box:
+// "yes", "no", "item:text", "int:n", "real:x", "password:text", "save:name",
+// "folder" (out). Returns the password typed.
+QString answer(DialogHelper &helper, Workspace &ws, const QStringList &answers)
+{
+    QString password;
+    for (const QString &answer : answers) {
+        const QString value = answer.section(':', 1);
+        if (answer == "yes" || answer == "no")
+            helper.messageBox(answer == "yes" ? QMessageBox::Yes : QMessageBox::No);
+        else if (answer.startsWith("item:"))
+            helper.item(value);
+        else if (answer.startsWith("int:"))
+            helper.integer(value.toInt());
+        else if (answer.startsWith("real:"))
+            helper.real(value.toDouble());
+        else if (answer.startsWith("password:"))
+            helper.accept(typePassword(password = value));
+        else if (answer.startsWith("save:"))
+            helper.file(ws.path(value));
+        else if (answer == "folder")
+            helper.file(ws.folder("out"));
+    }
+    helper.messageBox();
+    return password;
+}
+
+// Writes the objects (number, then text) with their cross-reference table.
+void writeObjects(const QString &path, const QMap<int, QString> &objects)
+{
+    QByteArray pdf = "%PDF-1.7\n";
+    QMap<int, qsizetype> offsets;
+    for (auto i = objects.begin(); i != objects.end(); ++i) {
+        offsets[i.key()] = pdf.size();
+        pdf += QString("%1 0 obj\n%2\nendobj\n").arg(i.key()).arg(i.value()).toLatin1();
+    }
+    const int size = objects.lastKey() + 1;
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(size) + "\n";
+    for (int n = 0; n < size; ++n)
+        pdf += offsets.contains(n)
+                   ? QString("%1 00000 n \n").arg(offsets[n], 10, 10, QChar('0')).toLatin1()
+                   : QByteArray("0000000000 65535 f \n");
+    pdf += QString("trailer\n<< /Size %1 /Root 1 0 R >>\nstartxref\n%2\n%%EOF\n")
+               .arg(size)
+               .arg(xref)
+               .toLatin1();
+    PdfFixtures::writeFile(path, pdf);
+}
+
+// Four 300 x 400 pages (objects 11 to 14). Page 1 links to page 3 (explicit),
+// 2 (named in the name tree, "two" in every source), 4 (go-to action) and the
+// web; page 2 to page 3 (named in the older dictionary). The outline: T1 (red,
+// bold, closed) at page 1 with T1.1 at 2 (named) and T1.2 at 3, then T2 at 4;
+// T is the title prefix. `odd` spoils it: "cyclic" loops, "deep" nests beyond
+// reason, "damaged" puts numbers where objects belong, "missing" names a page
+// that is not in the page tree and one that does not exist.
+void writeLinkedSource(const QString &path, const QString &t, const QString &odd)
+{
+    const bool damaged = odd == "damaged", missing = odd == "missing", cyclic = odd == "cyclic",
+               deep = odd == "deep";
+    QMap<int, QString> o;
+    o[1] = QString("<< /Type /Catalog /Pages 2 0 R /Outlines 40 0 R /Names << /Dests 50 0 R >> "
+                   "/Dests << /three [%1 0 R /FitV 20] >> >>")
+               .arg(missing ? 99 : 13);
+    o[2] = "<< /Type /Pages /Kids [11 0 R 12 0 R 13 0 R 14 0 R] /Count 4 >>";
+    o[3] = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>";
+    const QString annotations[]{"[31 0 R 32 0 R 33 0 R 34 0 R]", "[35 0 R]", "[]", "[]"};
+    for (int p = 1; p <= 4; ++p) {
+        const QString text = QString("BT /F1 40 Tf 80 200 Td (%1%2) Tj ET").arg(t).arg(p);
+        o[10 + p] = QString("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Contents %1 0 R "
+                            "/Annots %2 /Resources << /Font << /F1 3 0 R >> >> >>")
+                        .arg(20 + p)
+                        .arg(annotations[p - 1]);
+        o[20 + p] = QString("<< /Length %1 >>\nstream\n%2\nendstream").arg(text.size()).arg(text);
+    }
+    const QString link = "<< /Subtype /Link /Rect [0 0 9 9] %1 >>";
+    o[31] = link.arg("/Dest [13 0 R /XYZ 10 300 0]");
+    o[32] = link.arg("/Dest (two)");
+    o[33] = link.arg("/A << /S /GoTo /D [14 0 R /Fit] >>");
+    o[34] = link.arg("/A << /S /URI /URI (https://example.org/) >>");
+    o[35] = link.arg(damaged ? "/Dest 42" : "/Dest /three");
+    o[15] = "<< /Type /Page /MediaBox [0 0 300 400] >>";
+    o[51] = QString("<< /Names [(two) << /D [%1 0 R /FitH 350] >>] >>").arg(missing ? 15 : 12);
+    o[50] = QString("<< /Kids [%1] >>")
+                .arg(deep      ? "700 0 R"
+                     : cyclic  ? "51 0 R 50 0 R"
+                     : damaged ? "51 0 R 7"
+                               : "51 0 R");
+    for (int n = 700; deep && n < 1000; ++n) // the leaf far below
+        o[n] = QString("<< /Kids [%1 0 R] >>").arg(n == 999 ? 51 : n + 1);
+    o[40] = "<< /Type /Outlines /First 41 0 R /Last 44 0 R /Count 2 >>";
+    o[41] = "<< /Title (" + t + "1) /Parent 40 0 R /Dest [11 0 R /Fit] /C [1 0 0] /F 2 /First " +
+            (damaged ? "5" : "42 0 R") + " /Last 43 0 R /Count -2 /Next 44 0 R >>";
+    o[42] = "<< /Title (" + t + "1.1) /Parent 41 0 R /Dest (two) /Next 43 0 R >>";
+    o[43] = "<< /Title (" + t + "1.2) /Parent 41 0 R /Prev 42 0 R /A << /S /GoTo /D [13 0 R /XYZ " +
+            "10 300 0] >>" + (cyclic ? " /First 41 0 R >>" : " >>");
+    o[44] = "<< /Title (" + t + "2) /Parent 40 0 R /Dest [14 0 R /Fit] /Prev 41 0 R" +
+            (cyclic ? " /Next 41 0 R"
+             : deep ? " /First 300 0 R"
+                    : "") +
+            " >>";
+    for (int n = 300; deep && n < 600; ++n) // each the only child of the one before
+        o[n] = QString("<< /Title (D) /Parent %1 0 R /Dest [14 0 R /Fit] /First %2 0 R /Count 1 >>")
+                   .arg(n == 300 ? 44 : n - 1)
+                   .arg(n + 1);
+    writeObjects(path, o);
+}
+
+// A file's links and outline as qpdf reads them, in short. Links: for each
+// page with any, "page:" and each link's target page and view (x, h, f, v as
+// the sources use them), or u for the web. Outline: "title@page view", * when
+// red and bold, - when closed, children in brackets.
+QString navigation(const QString &pdf, const QString &password)
+{
+    const QJsonObject json =
+        QJsonDocument::fromJson(
+            PdfFixtures::run("qpdf",
+                             {"--json", "--json-key=pages", "--json-key=outlines",
+                              "--json-key=qpdf", "--no-warn", "--password=" + password, pdf})
+                .toUtf8())
+            .object();
+    const QJsonObject objects = json["qpdf"].toArray()[1].toObject();
+    const auto value = [&](const QJsonValue &v) {
+        return v.toString().endsWith(" R") ? objects["obj:" + v.toString()]["value"] : v;
+    };
+    QHash<QString, int> position;
+    for (const QJsonValue page : json["pages"].toArray())
+        position[page["object"].toString()] = page["pageposfrom1"].toInt();
+    const QMap<QString, QString> views{
+        {"/XYZ 10 300 0", "x"}, {"/FitH 350", "h"}, {"/Fit", "f"}, {"/FitV 20", "v"}};
+    const auto target = [&](const QJsonValue &dest) {
+        const QJsonArray a = value(dest).toArray();
+        QStringList view;
+        for (int i = 1; i < a.size(); ++i)
+            view << (a[i].isNull() ? "null" : a[i].toVariant().toString());
+        const QString page = a.isEmpty() ? QString() : a[0].toString();
+        return position.contains(page)
+                   ? QString::number(position[page]) + views.value(view.join(' '))
+                   : QString("dead");
+    };
+    QStringList links;
+    for (const QJsonValue page : json["pages"].toArray()) {
+        QStringList targets;
+        for (const QJsonValue a : value(value(page["object"])["/Annots"]).toArray()) {
+            const QJsonValue link = value(a), action = value(link["/A"]);
+            targets << (action["/S"].toString() == "/URI"
+                            ? "u"
+                            : target(link["/Dest"].isUndefined() ? action["/D"] : link["/Dest"]));
+        }
+        if (!targets.isEmpty())
+            links << QString("%1:%2").arg(page["pageposfrom1"].toInt()).arg(targets.join(','));
+    }
+    std::function<QString(const QJsonArray &)> items = [&](const QJsonArray &list) {
+        QStringList shown;
+        for (const QJsonValue item : list) {
+            const QJsonValue object = value(item["object"]);
+            const QJsonArray kids = item["kids"].toArray();
+            const bool marked =
+                object["/C"].toArray() == QJsonArray{1, 0, 0} && object["/F"].toInt() == 2;
+            shown << item["title"].toString() + (marked ? "*@" : "@") + target(item["dest"]) +
+                         (!kids.isEmpty() && !item["open"].toBool() ? "-" : "") +
+                         (kids.isEmpty() ? "" : "(" + items(kids) + ")");
+        }
+        return shown.join(' ');
+    };
+    // Pages reached only through a destination would be written as strays.
+    int pageObjects = 0;
+    for (const QJsonValue object : objects)
+        pageObjects += object["value"]["/Type"].toString() == "/Page";
+    const QString strays =
+        pageObjects == position.size() ? "" : QString(" +%1").arg(pageObjects - position.size());
+    return links.join(' ') + " | " + items(json["outlines"].toArray()) + strays;
+}
 } // namespace
 
 // Output commands with "Keep Text" checked copy pages as they are.
@@ -158,26 +336,8 @@ private slots:
         loadSources(ws, tiles);
         const bool numbers = answers.contains("numbers");
         ws.window.findChild<QCheckBox *>("autoNumbersCheckBox")->setChecked(numbers);
-        QString password;
         DialogHelper helper;
-        for (const QString &answer : answers) {
-            const QString value = answer.section(':', 1);
-            if (answer == "yes" || answer == "no")
-                helper.messageBox(answer == "yes" ? QMessageBox::Yes : QMessageBox::No);
-            else if (answer.startsWith("item:"))
-                helper.item(value);
-            else if (answer.startsWith("int:"))
-                helper.integer(value.toInt());
-            else if (answer.startsWith("real:"))
-                helper.real(value.toDouble());
-            else if (answer.startsWith("password:"))
-                helper.accept(typePassword(password = value));
-            else if (answer.startsWith("save:"))
-                helper.file(ws.path(value));
-            else if (answer == "folder")
-                helper.file(ws.folder("out"));
-        }
-        helper.messageBox();
+        const QString password = answer(helper, ws, answers);
         RUN_COMMAND(ws, qPrintable(button), helper);
         QVERIFY(helper.texts().last().startsWith(QString::fromUtf8("✅")));
 
@@ -217,6 +377,81 @@ private slots:
         QCOMPARE(PdfFixtures::run("qpdf", {"--check-linearization", first})
                      .contains("no linearization errors"),
                  button == "optimizeButton");
+    }
+
+    // Links and outlines of two sources that both name a destination "two".
+    void linksAndOutlines_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("tiles"); // a1: page 1 of source a
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QString>("odd");       // what spoils source a
+        QTest::addColumn<QStringList>("files"); // name=links | outline
+        const QStringList a{"a1", "a2", "a3", "a4"}, merge{"bookmarks off", "no", "save:m.pdf"};
+        const QString whole = "1:3x,2h,4f,u 2:3v | A1*@1f-(A1.1@2h A1.2@3x) A2@4f";
+        const auto row = [](const char *name, const char *button, const QStringList &tiles,
+                            const QStringList &answers, const QString &odd,
+                            const QStringList &files) {
+            QTest::newRow(name) << button << tiles << answers << odd << files;
+        };
+        row("merge in order, bookmarks", "mergeButton", a + QStringList{"b1", "b2", "b3", "b4"},
+            {"no", "save:m.pdf"}, "",
+            {"m.pdf=1:3x,2h,4f,u 2:3v 5:7x,6h,8f,u 6:7v | a.pdf@1(A1*@1f-(A1.1@2h A1.2@3x) A2@4f) "
+             "b.pdf@5(B1*@5f-(B1.1@6h B1.2@7x) B2@8f)"});
+        row("merge reversed", "mergeButton", {"b4", "b3", "b2", "b1", "a4", "a3", "a2", "a1"},
+            merge, "",
+            {"m.pdf=3:2v 4:2x,3h,1f,u 7:6v 8:6x,7h,5f,u | B1*@4f-(B1.1@3h B1.2@2x) B2@1f "
+             "A1*@8f-(A1.1@7h A1.2@6x) A2@5f"});
+        row("merge a page twice, others left out", "mergeButton", {"a1", "a3", "a1", "b2"},
+            {"no", "save:m.pdf"}, "",
+            {"m.pdf=1:2x,u 3:2x,u | a.pdf@1(A1*@1f-(A1.2@2x)) b.pdf@4(B1.1@4h)"});
+        row("split every 2", "splitButton", a,
+            {QString::fromUtf8("item:Her N sayfada bir böl"), "folder", "int:2"}, "",
+            {"out/bolum_001.pdf=1:2h,u | A1*@1f-(A1.1@2h)", "out/bolum_002.pdf= | A1.2@1x A2@2f"});
+        row("crop", "cropButton", a, {"item:Remove 10% margins (all sides)", "save:k.pdf"}, "",
+            {"k.pdf=" + whole});
+        row("lock", "lockButton", a, {"password:secret", "save:l.pdf"}, "", {"l.pdf=" + whole});
+        row("optimize", "optimizeButton", a, {"save:o.pdf"}, "", {"o.pdf=" + whole});
+        row("compress", "compressButton", a,
+            {QString::fromUtf8("item:⚖️ Dengeli kalite (150 DPI - önerilen)"), "save:z.pdf"},
+            "", {"z.pdf=" + whole});
+        row("owner password only", "mergeButton", a, merge, "locked", {"m.pdf=" + whole});
+        row("cyclic outline and name tree", "mergeButton", a, merge, "cyclic", {"m.pdf=" + whole});
+        row("damaged", "mergeButton", a, merge, "damaged", {"m.pdf=1:3x,2h,4f,u | A1*@1f A2@4f"});
+        row("names lead to missing pages", "mergeButton", a, merge, "missing",
+            {"m.pdf=1:3x,4f,u | A1*@1f-(A1.2@3x) A2@4f"});
+        const QString deep = QString("D@4f(").repeated(48) + "D@4f" + QString(")").repeated(48);
+        row("deep outline and name tree", "mergeButton", a, merge, "deep",
+            {"m.pdf=1:3x,4f,u 2:3v | A1*@1f-(A1.2@3x) A2@4f-(" + deep + ")"});
+    }
+    void linksAndOutlines()
+    {
+        QFETCH(QString, button);
+        QFETCH(QStringList, tiles);
+        QFETCH(QStringList, answers);
+        QFETCH(QString, odd);
+        QFETCH(QStringList, files);
+        Workspace ws;
+        const bool locked = odd == "locked";
+        writeLinkedSource(ws.path(locked ? "a0.pdf" : "a.pdf"), "A", odd);
+        if (locked)
+            QVERIFY(PdfFixtures::encrypt(ws.path("a0.pdf"), ws.path("a.pdf"), "", "owner"));
+        writeLinkedSource(ws.path("b.pdf"), "B", "");
+        QList<PageData> pages;
+        for (const QString &tile : tiles)
+            pages.append({ws.path(tile.left(1) + ".pdf"), tile.mid(1).toInt(), 4, 0, false, {}});
+        ws.window.restorePagesFromData(pages);
+        ws.window.findChild<QCheckBox *>("keepTextCheckBox")->setChecked(true);
+        ws.window.findChild<QCheckBox *>("bookmarksCheckBox")
+            ->setChecked(!answers.contains("bookmarks off"));
+        DialogHelper helper;
+        const QString password = answer(helper, ws, answers);
+        RUN_COMMAND(ws, qPrintable(button), helper);
+        for (const QString &file : files) {
+            const QString pdf = ws.path(file.section('=', 0, 0));
+            QCOMPARE(navigation(pdf, password), file.section('=', 1));
+            QVERIFY(PdfFixtures::qpdfCheckClean(pdf, password));
+        }
     }
 
     void unlockKeepsOutlineLinksAndText()
