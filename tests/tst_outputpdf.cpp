@@ -260,10 +260,9 @@ private slots:
 
         const int files = pagesPerFile.size();
         QCOMPARE(filesIn(folder).size(), files);
+        const QString name = folder + (perFile ? "/bolum_%1.pdf" : "/secili_%1.pdf");
         for (int k = 1; k <= files; ++k) {
-            const QString file =
-                folder +
-                QString(perFile ? "/bolum_%1.pdf" : "/secili_%1.pdf").arg(k, 3, 10, QChar('0'));
+            const QString file = name.arg(k, 3, 10, QChar('0'));
             QCOMPARE(pdfinfoPages(file), pagesPerFile[k - 1]);
             QVERIFY(qpdfCheckClean(file));
         }
