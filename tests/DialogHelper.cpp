@@ -20,8 +20,6 @@ DialogHelper::DialogHelper(QObject *parent)
     timer.start();
 }
 
-DialogHelper::~DialogHelper() = default;
-
 void DialogHelper::enqueue(const QString &kind, std::function<void(QWidget *)> act)
 {
     queue.append({kind, std::move(act)});
@@ -60,19 +58,17 @@ DialogHelper &DialogHelper::files(const QStringList &paths)
             dialog->setNameFilter("All Files (*.*)");
             dialog->setDirectory(QFileInfo(paths.first()).absolutePath());
             auto *view = dialog->findChild<QAbstractItemView *>("listView");
+            auto *model = view->model();
             QStringList names;
             for (const QString &path : paths) {
                 names << QFileInfo(path).fileName();
-                const bool listed = QTest::qWaitFor(
-                    [&] {
-                        const QModelIndex first = view->model()->index(0, 0, view->rootIndex());
-                        return !view->model()
-                                    ->match(first, Qt::DisplayRole, names.last(), 1,
-                                            Qt::MatchExactly)
-                                    .isEmpty();
-                    },
-                    60000); // returns as soon as it is listed; the folder fills in the background
-                if (!listed)
+                const auto listed = [&] {
+                    return !model
+                                ->match(model->index(0, 0, view->rootIndex()), Qt::DisplayRole,
+                                        names.last(), 1, Qt::MatchExactly)
+                                .isEmpty();
+                };
+                if (!QTest::qWaitFor(listed, 60000)) // returns as soon as it is listed
                     qWarning("DialogHelper: %s is not listed", qPrintable(path));
             }
             dialog->findChild<QLineEdit *>("fileNameEdit")
@@ -116,18 +112,16 @@ DialogHelper &DialogHelper::real(double value)
 
 DialogHelper &DialogHelper::reject()
 {
-    enqueue(QString(), [](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
-    return *this;
+    return custom([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
 }
 
 DialogHelper &DialogHelper::accept(std::function<void(QWidget *)> fill)
 {
-    enqueue(QString(), [fill](QWidget *w) {
+    return custom([fill](QWidget *w) {
         if (fill)
             fill(w);
         static_cast<QDialog *>(w)->accept();
     });
-    return *this;
 }
 
 DialogHelper &DialogHelper::custom(std::function<void(QWidget *)> answer)
@@ -166,35 +160,25 @@ DialogHelper::Record DialogHelper::describe(QWidget *dialog)
 void DialogHelper::poll()
 {
     QWidget *dialog = QApplication::activeModalWidget();
-    if (!dialog || !dialog->isVisible())
-        return;
-    // A dialog that was answered may still be visible for one more tick.
-    if (dialog == lastHandled)
+    // One that was answered may still be visible for one more tick.
+    if (!dialog || !dialog->isVisible() || dialog == lastHandled)
         return;
     lastHandled = dialog;
     QPointer<QWidget> guard(dialog);
 
     Record record = describe(dialog);
-    const QString kind = record.className;
-    if (queue.isEmpty() || (!queue.first().kind.isEmpty() && queue.first().kind != kind)) {
-        record.expected = false;
+    record.expected =
+        !queue.isEmpty() && QStringList{"", record.className}.contains(queue.first().kind);
+    log.append(record);
+    if (!record.expected) {
         ++unexpectedCount;
-        log.append(record);
-        if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
-            if (box->escapeButton())
-                box->escapeButton()->click();
-            else
-                box->done(QMessageBox::Cancel);
-        } else if (auto *d = qobject_cast<QDialog *>(dialog)) {
+        if (auto *d = qobject_cast<QDialog *>(dialog))
             d->reject();
-        } else {
+        else
             dialog->close();
-        }
         return;
     }
-    log.append(record);
-    Answer answer = queue.takeFirst();
-    answer.act(dialog);
+    queue.takeFirst().act(dialog);
     // Dialogs reused after validation (a password dialog that refused its
     // input) may come back; allow them to be answered again.
     if (guard && guard->isVisible())

@@ -28,7 +28,6 @@ public:
     };
 
     explicit DialogHelper(QObject *parent = nullptr);
-    ~DialogHelper() override;
 
     // Message boxes: click this button.
     DialogHelper &messageBox(QMessageBox::StandardButton button = QMessageBox::Ok);

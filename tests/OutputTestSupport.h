@@ -83,11 +83,6 @@ inline QStringList embeddedImages(const QString &pdf, int page = 1)
     return images;
 }
 
-inline bool hasSoftMask(const QString &pdf)
-{
-    return PdfFixtures::run("pdfimages", {"-list", pdf}).contains(" smask ");
-}
-
 // The first image on page 1, decoded by the independent tool.
 inline QImage embeddedImage(const QString &pdf)
 {

@@ -63,16 +63,21 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QImage renderPage(const QString &path, int pageIndex, double scale, const QString &password)
+static bool open(QPdfDocument &document, const QString &path, const QString &password)
 {
-    QPdfDocument document;
     if (!password.isEmpty())
         document.setPassword(password);
     document.load(path);
-    if (document.status() != QPdfDocument::Status::Ready || pageIndex >= document.pageCount())
+    return document.status() == QPdfDocument::Status::Ready;
+}
+
+QImage renderPage(const QString &path, int pageIndex, double scale, const QString &password)
+{
+    QPdfDocument document;
+    if (!open(document, path, password) || pageIndex >= document.pageCount())
         return QImage();
-    const QSizeF points = document.pagePointSize(pageIndex);
-    QImage image = document.render(pageIndex, (points * scale).toSize());
+    const QImage image =
+        document.render(pageIndex, (document.pagePointSize(pageIndex) * scale).toSize());
     // Unpainted paper comes back transparent; look at it as white.
     QImage white(image.size(), QImage::Format_RGB32);
     white.fill(Qt::white);
@@ -83,10 +88,7 @@ QImage renderPage(const QString &path, int pageIndex, double scale, const QStrin
 int pageCount(const QString &path, const QString &password)
 {
     QPdfDocument document;
-    if (!password.isEmpty())
-        document.setPassword(password);
-    document.load(path);
-    return document.status() == QPdfDocument::Status::Ready ? document.pageCount() : -1;
+    return open(document, path, password) ? document.pageCount() : -1;
 }
 
 bool isDark(QColor c)
@@ -140,9 +142,7 @@ QPointF darkCentre(const QImage &image)
                 sy += y;
                 ++n;
             }
-    if (n == 0)
-        return QPointF(-1, -1);
-    return QPointF(sx / n / image.width(), sy / n / image.height());
+    return n == 0 ? QPointF(-1, -1) : QPointF(sx / n / image.width(), sy / n / image.height());
 }
 
 bool toolAvailable(const QString &program)
@@ -169,16 +169,13 @@ QString run(const QString &program, const QStringList &arguments, int *exitCode)
 int pdfinfoPages(const QString &path)
 {
     int code = 0;
-    const QString out = run("pdfinfo", {path}, &code);
-    const auto match = QRegularExpression("Pages:\\s+(\\d+)").match(out);
+    const auto match = QRegularExpression("Pages:\\s+(\\d+)").match(run("pdfinfo", {path}, &code));
     return code == 0 && match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
 QSizeF pdfinfoPageSize(const QString &path, int page)
 {
-    int code = 0;
-    const QString out =
-        run("pdfinfo", {"-f", QString::number(page), "-l", QString::number(page), path}, &code);
+    const QString n = QString::number(page), out = run("pdfinfo", {"-f", n, "-l", n, path});
     const auto match = QRegularExpression("size:\\s+([0-9.]+) x ([0-9.]+) pts").match(out);
     return match.hasMatch() ? QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble())
                             : QSizeF();

@@ -92,8 +92,7 @@ private slots:
             state << button(&dialog, name)->isEnabled();
         state << button(&dialog, "prevButton")->isVisibleTo(&dialog)
               << button(&dialog, "nextButton")->isVisibleTo(&dialog);
-        const bool back = expected > 1;
-        const bool forward = expected < count;
+        const bool back = expected > 1, forward = expected < count;
         QCOMPARE(state, (QList<bool>{back, back, forward, forward, count > 1, count > 1}));
     }
 

@@ -26,10 +26,8 @@ std::function<void(QWidget *)> typePassword(const QString &password, int levelIn
 // Sum of grey differences between two pages shrunk to 40 x 56.
 int difference(const QImage &a, const QImage &b)
 {
-    const auto sketch = [](const QImage &page) {
-        return page.scaled(40, 56, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    };
-    const QImage x = sketch(a), y = sketch(b);
+    const QImage x = a.scaled(40, 56, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage y = b.scaled(40, 56, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     int sum = 0;
     for (int i = 0; i < 40 * 56; ++i)
         sum += qAbs(qGray(x.pixel(i % 40, i / 40)) - qGray(y.pixel(i % 40, i / 40)));

@@ -1,6 +1,5 @@
 #include "OutputTestSupport.h"
 #include "PageStamper.h"
-#include "WatermarkDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,7 +41,6 @@ private slots:
         QFETCH(QList<int>, selected);
         QFETCH(bool, uncheckAll);
         QFETCH(bool, clearText);
-        QFETCH(QString, title);
         MainWindow window;
         window.loadPDFPages(dir.filePath("ten.pdf"));
         QList<QImage> before;
@@ -61,20 +59,14 @@ private slots:
                 QCOMPARE(note ? note->text() : QString(),
                          selected.isEmpty() ? QString() : QString::fromUtf8("✓ 3 pages selected"));
                 check->setChecked(check->isChecked() && !uncheckAll);
-                if (clearText) {
+                if (clearText)
                     w->findChild<QLineEdit *>("textEdit")->clear();
-                    const PageStamper::Watermark placeholder{
-                        "WATERMARK", static_cast<WatermarkDialog *>(w)->getFontFamily()};
-                    const QPixmap shown = w->findChild<QLabel *>("previewLabel")->pixmap();
-                    QVERIFY(PdfFixtures::sameImage(shown.toImage(),
-                                                   PageStamper::watermarkPreview(placeholder)));
-                }
                 w->findChild<QPushButton *>("okButton")->click();
             })
             .messageBox();
         window.findChild<QPushButton *>("watermarkButton")->click();
         QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        QCOMPARE(helper.titles(), QStringList{title});
+        QTEST(helper.titles().value(0), "title");
         for (int i = 0; i < 10; ++i)
             QCOMPARE(!PdfFixtures::sameImage(tileImage(window.pages()[i]), before[i], 0),
                      selected.contains(i) && !uncheckAll);
@@ -117,8 +109,7 @@ private slots:
             *std::min_element(page.constBits(), page.constBits() + page.sizeInBytes());
         QVERIFY2(qAbs(darkest - (255 - alpha)) <= 1, qPrintable(QString::number(darkest)));
         const QRect ink = PdfFixtures::inkBox(page, (255 + darkest) / 2);
-        QString where;
-        QDebug(&where) << ink;
+        const QString where = QDebug::toString(ink);
         QVERIFY2(qAbs(ink.bottom() + 1 - baseline) <= 1, qPrintable(where));
         if (position % 3 == 1)
             QVERIFY2(qAbs(ink.center().x() - 300) <= 3, qPrintable(where));
