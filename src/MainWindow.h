@@ -1,12 +1,16 @@
 #pragma once
 
+#include "OutputCommands.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
+class DialogPrompter;
 class FlowLayout;
 class PageWidget;
 class QCheckBox;
@@ -89,6 +93,7 @@ protected:
 private:
     // Window building
     void setupUI();
+    void createOutputCommands();
     void createTitleRow(class QVBoxLayout *mainLayout);
     void createUpperToolbar(FlowLayout *row);
     void createMiddleToolbar(FlowLayout *row);
@@ -126,15 +131,12 @@ private:
     bool writeBlankPage(const QString &path);
 
     // Output
-    std::function<void(int)> outputProgress(std::function<QString(int done)> statusText);
-    void warnNotWritten(const QString &file, const QString &error, bool turkish);
     void createKeepTextCheckBox(FlowLayout *row);
-    int askCompressionDpi(QString *qualityName);
+    OutputCommands::Workspace outputWorkspace() const;
 
-    // Stamps, protection and printing
+    // Stamps
     void stampTiles(const QList<PageWidget *> &targets, const QString &statusText,
                     const std::function<void(QImage &, int)> &paint);
-    bool printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);
 
     QScrollArea *scrollArea = nullptr;
     QWidget *gridContainer = nullptr;
@@ -165,4 +167,6 @@ private:
     // Output commands copy pages as they are instead of redrawing them.
     QCheckBox *keepTextCheckBox = nullptr;
     QStringList tempFiles;
+    std::unique_ptr<DialogPrompter> prompter;
+    OutputCommands *output = nullptr;
 };
