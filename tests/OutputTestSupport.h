@@ -1,58 +1,61 @@
 #pragma once
 
-// Shared by the output tests: a window with fixture pages, and independent
-// readers of what the output commands wrote.
+// Shared by the output tests: the output commands over fixture pages, with
+// scripted answers, and independent readers of what the commands wrote.
 
-#include "DialogHelper.h"
-#include "MainWindow.h"
-#include "PageWidget.h"
+#include "OutputCommands.h"
 #include "PdfFixtures.h"
+#include "ScriptedPrompter.h"
 
 #include <QDir>
-#include <QPushButton>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace OutputTest {
 
+using Answer = Prompter::Answer;
+using Command = void (OutputCommands::*)(const OutputCommands::Workspace &);
+
 struct Workspace
 {
     QTemporaryDir dir;
-    MainWindow window;
+    ScriptedPrompter prompter;
+    OutputCommands commands{&prompter};
+    OutputCommands::Workspace state; // the pages in grid order and the switches
+    QStringList statuses;            // every status text, in order
 
+    Workspace()
+    {
+        QObject::connect(&commands, &OutputCommands::statusChanged,
+                         [this](const QString &text) { statuses << text; });
+    }
     QString path(const QString &name) const { return dir.filePath(name); }
     QString folder(const QString &name) const
     {
         QDir().mkpath(path(name));
         return path(name);
     }
-    // Writes a fixture PDF and loads its pages as tiles.
+    // Writes a fixture PDF and appends its pages to the list.
     QString load(const QString &name, const QList<PdfFixtures::Page> &pages)
     {
         PdfFixtures::writePdf(path(name), pages);
-        window.loadPDFPages(path(name));
+        for (int i = 0; i < pages.size(); ++i)
+            state.pages.append({path(name), i + 1});
         return path(name);
     }
     QString load(const QString &name, int pages)
     {
         return load(name, QList<PdfFixtures::Page>(pages));
     }
-    PageWidget *page(int i) const { return window.pages().at(i); }
-    void click(const char *button)
-    {
-        auto *b = window.findChild<QPushButton *>(button);
-        // Loading pages directly skips the toolbar refresh that adding files does.
-        b->setEnabled(true);
-        b->click();
-    }
+    PageRef &page(int i) { return state.pages[i]; }
+    void run(Command command) { (commands.*command)(state); }
 };
 
-// Clicks the button; the helper must have answered every dialog it expected.
-#define RUN_COMMAND(ws, button, helper)                                                            \
+// Runs the command; the script must have answered every question it asked.
+#define RUN_COMMAND(ws, command)                                                                   \
     do {                                                                                           \
-        (ws).click(button);                                                                        \
-        QVERIFY2((helper).done(), qPrintable((helper).problems()));                                \
+        (ws).run(&OutputCommands::command);                                                        \
+        QVERIFY2((ws).prompter.done(), qPrintable((ws).prompter.problems()));                      \
     } while (0)
 
 inline bool near(const QSizeF &a, const QSizeF &b)
@@ -103,15 +106,5 @@ inline QStringList filesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
-
-// Every text the status line shows while this lives.
-struct StatusLog : QObject
-{
-    QStringList texts;
-    explicit StatusLog(MainWindow &w)
-    {
-        connect(w.statusBar(), &QStatusBar::messageChanged, this, [this](auto t) { texts << t; });
-    }
-};
 
 } // namespace OutputTest

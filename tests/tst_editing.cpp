@@ -24,7 +24,7 @@ class Editing : public QObject
     void load(int count, const QString &name = {})
     {
         const QString path = dir.filePath(name.isEmpty() ? QString("p%1.pdf").arg(count) : name);
-        const PdfFixtures::Page page{QPageSize(QSizeF(100, 100), QPageSize::Point)};
+        const PdfFixtures::Page page{QPageSize(QSizeF(100, 100), QPageSize::Point), {}, {}};
         if (!QFile::exists(path))
             PdfFixtures::writePdf(path, QList<PdfFixtures::Page>(count, page));
         w->loadPDFPages(path);

@@ -1,10 +1,4 @@
-#include "OutputJobs.h"
 #include "OutputTestSupport.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QProgressBar>
 
 using namespace OutputTest;
 using namespace PdfFixtures;
@@ -55,12 +49,8 @@ private slots:
         for (const QString &name : missing)
             QVERIFY(QFile::remove(ws.path(name + ".pdf")));
         const QString out = ws.path("merged.pdf");
-        DialogHelper helper;
-        helper.messageBox(QMessageBox::No).file(out);
-        if (QFile::exists(out))
-            helper.messageBox(QMessageBox::Yes); // the save dialog's "replace it?"
-        helper.messageBox();
-        RUN_COMMAND(ws, "mergeButton", helper);
+        ws.prompter << Answer::No << out;
+        RUN_COMMAND(ws, merge);
 
         const int sheets = sources.size() - missing.size();
         QCOMPARE(pdfinfoPages(out), sheets);
@@ -71,7 +61,7 @@ private slots:
         QVERIFY(qpdfCheckClean(out));
         QVERIFY(!run("pdfimages", {"-list", out}).contains(" smask "));
         // Sizes are whole KB, never rounded up (1500 bytes are 1 KB).
-        const QString text = helper.texts().last();
+        const QString text = ws.prompter.texts().last();
         QVERIFY(text.startsWith(QString::fromUtf8("✅ %1 sayfa").arg(sources.size())));
         QVERIFY(text.contains(QString("Boyut: %1 KB").arg(QFileInfo(out).size() / 1024)));
         QVERIFY(text.endsWith(
@@ -93,11 +83,10 @@ private slots:
         QFETCH(QPointF, mark);
         Workspace ws;
         ws.load("page.pdf", {landscape ? kLandscape : Page()});
-        ws.page(0)->setRotation(rotation);
+        ws.page(0).rotation = rotation;
         const QString out = ws.path("merged.pdf");
-        DialogHelper helper;
-        helper.messageBox(QMessageBox::No).file(out).messageBox();
-        RUN_COMMAND(ws, "mergeButton", helper);
+        ws.prompter << Answer::No << out;
+        RUN_COMMAND(ws, merge);
 
         // Full width of the portrait sheet, top-aligned, the lower part empty.
         const QImage sheet = popplerPage(out, 1, 30);
@@ -119,17 +108,16 @@ private slots:
         ws.load("first.pdf", alike);
         const QString gone = ws.load("gone.pdf", {alike.first()});
         ws.load("last.pdf", alike);
-        ws.window.findChild<QCheckBox *>("autoNumbersCheckBox")->setChecked(true);
+        ws.state.autoNumbers = true;
         const QString full = ws.path("full.pdf"), skipped = ws.path("skipped.pdf");
-        DialogHelper helper;
-        helper.messageBox(QMessageBox::No).file(full).messageBox();
-        RUN_COMMAND(ws, "mergeButton", helper);
+        ws.prompter << Answer::No << full;
+        RUN_COMMAND(ws, merge);
         QVERIFY(QFile::remove(gone));
-        helper.messageBox(QMessageBox::No).file(skipped).messageBox();
-        RUN_COMMAND(ws, "mergeButton", helper);
+        ws.prompter << Answer::No << skipped;
+        RUN_COMMAND(ws, merge);
 
         QCOMPARE(pdfinfoPages(skipped), 6);
-        QVERIFY(helper.texts().last().endsWith(
+        QVERIFY(ws.prompter.texts().last().endsWith(
             QString::fromUtf8("\n\n🔢 Otomatik sayfa numaraları eklendi")));
         // Where the label sits: the bottom centre of the sheet.
         auto label = [](const QString &pdf, int page) {
@@ -160,17 +148,13 @@ private slots:
         ws.load("a.pdf", 2);
         ws.load("b.pdf", 1);
         const QString out = ws.path("m.pdf");
-        DialogHelper helper;
-        // Accepted directly: the dialog's own check would refuse an empty password.
-        helper.messageBox(QMessageBox::Yes).accept([password, levelIndex](QWidget *dialog) {
-            for (auto *edit : dialog->findChildren<QLineEdit *>())
-                edit->setText(password);
-            dialog->findChild<QComboBox *>("encryptionCombo")->setCurrentIndex(levelIndex);
-            dialog->findChild<QCheckBox *>("copyingCheckBox")->setChecked(levelIndex == 1);
-        });
-        helper.file(out).messageBox();
-        RUN_COMMAND(ws, "mergeButton", helper);
-        const QString text = helper.texts().last();
+        const bool strong = levelIndex == 1;
+        ws.prompter << Answer::Yes
+                    << PdfPostProcessor::EncryptionOptions{password, password, strong ? 256 : 128,
+                                                           true,     strong,   false}
+                    << out;
+        RUN_COMMAND(ws, merge);
+        const QString text = ws.prompter.texts().last();
         if (method.isEmpty()) {
             QVERIFY2(text.endsWith(QString::fromUtf8("bookmark'lar eklendi")), qPrintable(text));
             QCOMPARE(pageCount(out), 3);
@@ -192,32 +176,37 @@ private slots:
 
     void unwritableTarget_data()
     {
-        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<QByteArray>("command");
         QTest::addColumn<QString>("choice"); // the item chosen before the save dialog
         QTest::addColumn<QString>("title");
-        QTest::newRow("merge") << QByteArray("mergeButton") << QString() << "Hata";
-        QTest::newRow("compress") << QByteArray("compressButton") << kBalanced << "Hata";
-        QTest::newRow("web") << QByteArray("optimizeButton") << QString() << "Error";
-        QTest::newRow("crop") << QByteArray("cropButton") << kCrop10 << "Error";
+        QTest::newRow("merge") << QByteArray("merge") << QString() << "Hata";
+        QTest::newRow("compress") << QByteArray("compress") << kBalanced << "Hata";
+        QTest::newRow("web") << QByteArray("optimizeForWeb") << QString() << "Error";
+        QTest::newRow("crop") << QByteArray("crop") << kCrop10 << "Error";
     }
     void unwritableTarget()
     {
-        QFETCH(QByteArray, button);
+        QFETCH(QByteArray, command);
         QFETCH(QString, choice);
         QFETCH(QString, title);
         Workspace ws;
         ws.load("a.pdf", 1);
         const QString target = unwritablePath(ws.dir, "out.pdf");
-        const bool merge = button == "mergeButton";
-        DialogHelper helper;
+        const bool merge = command == "merge";
         if (merge)
-            helper.messageBox(QMessageBox::No);
+            ws.prompter << Answer::No;
         if (!choice.isEmpty())
-            helper.item(choice);
-        helper.file(target).messageBox();
-        RUN_COMMAND(ws, button.constData(), helper);
-        QCOMPARE(helper.titles().mid(merge ? 1 : 0), QStringList{title}); // and no success box
-        QVERIFY(helper.texts().last().contains(target + "\n\n"));
+            ws.prompter << choice;
+        ws.prompter << target;
+        const QHash<QByteArray, Command> commands{
+            {"merge", &OutputCommands::merge},
+            {"compress", &OutputCommands::compress},
+            {"optimizeForWeb", &OutputCommands::optimizeForWeb},
+            {"crop", &OutputCommands::crop}};
+        ws.run(commands.value(command));
+        QVERIFY2(ws.prompter.done(), qPrintable(ws.prompter.problems()));
+        QCOMPARE(ws.prompter.titles().mid(merge ? 1 : 0), QStringList{title}); // and no success box
+        QVERIFY(ws.prompter.texts().last().contains(target + "\n\n"));
         QVERIFY(!QFileInfo::exists(target));
     }
 
@@ -248,15 +237,12 @@ private slots:
         Workspace ws;
         ws.load("doc.pdf", 11);
         for (int i : selected)
-            ws.page(i)->setSelected(true);
+            ws.page(i).selected = true;
         const QString folder = ws.folder("out");
-        StatusLog status(ws.window);
-        DialogHelper helper;
-        helper.item(choice).file(folder);
+        ws.prompter << choice << folder;
         if (perFile)
-            helper.integer(perFile);
-        helper.messageBox();
-        RUN_COMMAND(ws, "splitButton", helper);
+            ws.prompter << perFile;
+        RUN_COMMAND(ws, split);
 
         const int files = pagesPerFile.size();
         QCOMPARE(filesIn(folder).size(), files);
@@ -267,10 +253,8 @@ private slots:
             QVERIFY(qpdfCheckClean(file));
         }
         if (perFile)
-            QVERIFY(
-                status.texts.contains(QString::fromUtf8("Bölünüyor... %1/%1 dosya").arg(files)));
-        QTEST(helper.titles().value(0), "title");
-        QVERIFY(!ws.window.findChild<QProgressBar *>("progressBar")->isVisible());
+            QVERIFY(ws.statuses.contains(QString::fromUtf8("Bölünüyor... %1/%1 dosya").arg(files)));
+        QTEST(ws.prompter.titles().value(0), "title");
     }
 
     void splitEveryPageKeepsSourceSize()
@@ -279,11 +263,10 @@ private slots:
         ws.load("report.v2.pdf", {Page{QPageSize(QPageSize::Letter), QPageLayout::Portrait, {}},
                                   Page(), kLandscape});
         ws.load("report.pdf", 1);
-        ws.page(1)->setRotation(90);
+        ws.page(1).rotation = 90;
         const QString folder = ws.folder("out");
-        DialogHelper helper;
-        helper.item(kEveryPage).file(folder).messageBox();
-        RUN_COMMAND(ws, "splitButton", helper);
+        ws.prompter << kEveryPage << folder;
+        RUN_COMMAND(ws, split);
 
         // Both sources share the base name; only the position tells them apart.
         const QList<QSizeF> sizes{{612, 792}, {595, 842}, {842, 595}, {595, 842}};
@@ -314,21 +297,19 @@ private slots:
         if (!sourceKept)
             QFile::remove(source);
         const QString out = ws.path("small.pdf");
-        StatusLog status(ws.window);
-        DialogHelper helper;
-        helper.item(QString::fromUtf8("🎯 Özel DPI...")).integer(50).file(out).messageBox();
-        RUN_COMMAND(ws, "compressButton", helper);
+        ws.prompter << QString::fromUtf8("🎯 Özel DPI...") << 50 << out;
+        RUN_COMMAND(ws, compress);
 
         QCOMPARE(pdfinfoPages(out), pages); // missing pages leave empty sheets
         QVERIFY(qpdfCheckClean(out));
-        const QString text = helper.texts().first();
+        const QString text = ws.prompter.texts().first();
         if (!sourceKept) {
             QVERIFY2(text.contains(QString::fromUtf8("sıkıştırma: bilinmiyor\n")),
                      qPrintable(text));
             return;
         }
         QCOMPARE(embeddedImages(out), QStringList{"image 413 584"}); // 595 x 842 at 50/72, no smask
-        QVERIFY(status.texts.contains(
+        QVERIFY(ws.statuses.contains(
             QString::fromUtf8("Sıkıştırılıyor... 1/%1 (%2%)").arg(pages).arg(100 / pages)));
         QVERIFY2(
             text.contains(
@@ -356,18 +337,17 @@ private slots:
         QFETCH(QString, kept);
         Workspace ws;
         ws.load("doc.pdf", 1);
-        ws.page(0)->setRotation(rotation);
+        ws.page(0).rotation = rotation;
         const QString out = ws.path("cropped.pdf");
-        DialogHelper helper;
         if (custom < 0)
-            helper.item(kCrop10);
+            ws.prompter << kCrop10;
         else
-            helper.item("Custom crop...").real(custom);
-        helper.file(out).messageBox();
-        RUN_COMMAND(ws, "cropButton", helper);
+            ws.prompter << QString("Custom crop...") << custom;
+        ws.prompter << out;
+        RUN_COMMAND(ws, crop);
 
         QVERIFY(near(pdfinfoPageSize(out), {595, 842}));
-        QCOMPARE(helper.texts().first(),
+        QCOMPARE(ws.prompter.texts().first(),
                  QString("✅ Cropped PDF saved to:\n%1\n\nMargins removed: %2%")
                      .arg(out, QString::number(custom < 0 ? 10.0 : custom, 'f', 1)));
         QCOMPARE(embeddedImages(out), kept.isEmpty() ? QStringList() : QStringList{kept});
