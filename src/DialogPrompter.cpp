@@ -117,9 +117,8 @@ std::optional<Prompter::ExportChoice> DialogPrompter::exportChoice(int totalPage
     ExportDialog dialog(totalPages, selectedPages, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return ExportChoice{dialog.getFormat(),       dialog.getDPI(),
-                        dialog.getQuality(),      dialog.exportAllPages(),
-                        dialog.getOutputFolder(), dialog.getFileNamePattern()};
+    return ExportChoice{dialog.getOutputFolder(), dialog.exportAllPages(), dialog.getFormat(),
+                        dialog.getDPI(),          dialog.getQuality(),     dialog.getFileNamePattern()};
 }
 
 bool DialogPrompter::setUpPrinter(QPrinter *printer)

@@ -26,15 +26,15 @@ public:
     // merged file (an empty password means none), or opening a protected one.
     enum class PasswordUse { Protect, Merge, Unlock };
 
-    // The export dialog's answers.
+    // The export dialog's answers, with its defaults.
     struct ExportChoice
     {
+        QString folder;
+        bool allPages = true;
         int format = 0; // 0 JPG, 1 PNG, 2 BMP, 3 TIFF
         int dpi = 150;
-        int quality = 95;
-        bool allPages = true;
-        QString folder;
-        QString pattern; // "{page}" stands for the page number
+        int quality = 85;
+        QString pattern = QStringLiteral("page_{page}"); // "{page}": the page number
     };
 
     virtual ~Prompter();

@@ -16,6 +16,23 @@ namespace OutputTest {
 using Answer = Prompter::Answer;
 using Command = void (OutputCommands::*)(const OutputCommands::Workspace &);
 
+// A command by its name: "merge", "split", "compress", "optimizeForWeb", ...
+inline Command commandNamed(const QString &name)
+{
+    static const QHash<QString, Command> commands{
+        {"merge", &OutputCommands::merge},
+        {"split", &OutputCommands::split},
+        {"compress", &OutputCommands::compress},
+        {"optimizeForWeb", &OutputCommands::optimizeForWeb},
+        {"crop", &OutputCommands::crop},
+        {"exportPages", &OutputCommands::exportPages},
+        {"extractImages", &OutputCommands::extractImages},
+        {"lock", &OutputCommands::lock},
+        {"unlock", &OutputCommands::unlock},
+        {"print", &OutputCommands::print}};
+    return commands.value(name);
+}
+
 struct Workspace
 {
     QTemporaryDir dir;
@@ -48,13 +65,13 @@ struct Workspace
         return load(name, QList<PdfFixtures::Page>(pages));
     }
     PageRef &page(int i) { return state.pages[i]; }
-    void run(Command command) { (commands.*command)(state); }
+    void run(const QString &command) { (commands.*commandNamed(command))(state); }
 };
 
 // Runs the command; the script must have answered every question it asked.
 #define RUN_COMMAND(ws, command)                                                                   \
     do {                                                                                           \
-        (ws).run(&OutputCommands::command);                                                        \
+        (ws).run(command);                                                                         \
         QVERIFY2((ws).prompter.done(), qPrintable((ws).prompter.problems()));                      \
     } while (0)
 

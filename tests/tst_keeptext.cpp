@@ -1,13 +1,12 @@
+#include "MainWindow.h"
 #include "OutputTestSupport.h"
 #include "PdfPostProcessor.h"
 #include "Theme.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
@@ -42,14 +41,9 @@ QString textOf(const QString &pdf, int n, const QString &password = {})
         .simplified();
 }
 
-std::function<void(QWidget *)> typePassword(const QString &password, int levelIndex = 1)
+PdfPostProcessor::EncryptionOptions typed(const QString &password, int keyBits = 256)
 {
-    return [password, levelIndex](QWidget *w) {
-        for (auto *edit : w->findChildren<QLineEdit *>())
-            edit->setText(password);
-        if (auto *level = w->findChild<QComboBox *>("encryptionCombo"))
-            level->setCurrentIndex(levelIndex);
-    };
+    return {password, password, keyBits};
 }
 
 // a.pdf: an A4 page reading "Alpha"; b.pdf: a Letter landscape page reading
@@ -74,41 +68,38 @@ void loadSources(Workspace &ws, const QStringList &tiles)
         painter.drawImage(QRect(72, 72, 144, 144), photo);
         painter.drawText(72, 400, "Photo");
     }
-    for (const QString &tile : tiles) {
-        ws.window.loadPDFPages(ws.path(tile.left(1) + ".pdf"));
-        ws.window.pages().last()->setRotation(tile.mid(1).toInt());
-    }
-    ws.window.findChild<QCheckBox *>("keepTextCheckBox")->setChecked(true);
+    for (const QString &tile : tiles)
+        ws.state.pages.append({ws.path(tile.left(1) + ".pdf"), 1, tile.mid(1).toInt()});
+    ws.state.keepText = true;
 }
 
 const QMap<QString, QString> kWord{{"a", "Alpha"}, {"b", "Bravo"}, {"c", "Alpha"}, {"p", "Photo"}};
 const QMap<QString, QSizeF> kSize{
     {"a", {595, 842}}, {"b", {792, 612}}, {"c", {595, 842}}, {"p", {595, 842}}};
 
-// Queues the answers to a command's dialogs, then its closing message box:
-// "yes", "no", "item:text", "int:n", "real:x", "password:text", "save:name",
-// "folder" (out). Returns the password typed.
-QString answer(DialogHelper &helper, Workspace &ws, const QStringList &answers)
+// Scripts the answers to a command's questions: "yes", "no", "item:text",
+// "int:n", "real:x", "password:text", "save:name", "folder" (out). Returns
+// the password typed.
+QString answer(Workspace &ws, const QStringList &answers)
 {
     QString password;
     for (const QString &answer : answers) {
         const QString value = answer.section(':', 1);
         if (answer == "yes" || answer == "no")
-            helper.messageBox(answer == "yes" ? QMessageBox::Yes : QMessageBox::No);
+            ws.prompter << (answer == "yes" ? Answer::Yes : Answer::No);
         else if (answer.startsWith("item:"))
-            helper.item(value);
+            ws.prompter << value;
         else if (answer.startsWith("int:"))
-            helper.integer(value.toInt());
+            ws.prompter << value.toInt();
         else if (answer.startsWith("real:"))
-            helper.real(value.toDouble());
+            ws.prompter << value.toDouble();
         else if (answer.startsWith("password:"))
-            helper.accept(typePassword(password = value));
+            ws.prompter << typed(password = value);
         else if (answer.startsWith("save:"))
-            helper.file(ws.path(value));
+            ws.prompter << ws.path(value);
         else if (answer == "folder")
-            helper.file(ws.folder("out"));
+            ws.prompter << ws.folder("out");
     }
-    helper.messageBox();
     return password;
 }
 
@@ -293,41 +284,40 @@ private slots:
     // Merge, split, crop, optimize and lock of the pages a, b and c.
     void commands_data()
     {
-        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("command");
         QTest::addColumn<QStringList>("tiles");   // source, then the tile's turn
         QTest::addColumn<QStringList>("answers"); // see the loop below
         QTest::addColumn<QStringList>("files");   // in the workspace, then the page count
         QTest::addColumn<double>("margin");       // 0.5 leaves blank pages
         const QStringList aba{"a0", "b0", "a0"};
-        const auto row = [](const char *name, const char *button, const QStringList &tiles,
+        const auto row = [](const char *name, const char *command, const QStringList &tiles,
                             const QStringList &answers, const QStringList &files, double margin) {
-            QTest::newRow(name) << button << tiles << answers << files << margin;
+            QTest::newRow(name) << command << tiles << answers << files << margin;
         };
-        row("merge, a page turned", "mergeButton", {"a0", "b90"}, {"no", "save:m.pdf"}, {"m.pdf:2"},
-            0);
-        row("merge a page twice, numbered", "mergeButton", {"a0", "b0", "a270"},
+        row("merge, a page turned", "merge", {"a0", "b90"}, {"no", "save:m.pdf"}, {"m.pdf:2"}, 0);
+        row("merge a page twice, numbered", "merge", {"a0", "b0", "a270"},
             {"numbers", "no", "save:m.pdf"}, {"m.pdf:3"}, 0);
-        row("merge with a password onto a source", "mergeButton", {"a0", "b0"},
-            {"yes", "password:secret", "save:a.pdf", "yes"}, {"a.pdf:2"}, 0);
-        row("split every page", "splitButton", {"a0", "b0", "c0"},
+        row("merge with a password onto a source", "merge", {"a0", "b0"},
+            {"yes", "password:secret", "save:a.pdf"}, {"a.pdf:2"}, 0);
+        row("split every page", "split", {"a0", "b0", "c0"},
             {QString::fromUtf8("item:Her sayfayı ayrı PDF yap"), "folder"},
             {"out/a_sayfa_001.pdf:1", "out/b_sayfa_002.pdf:1", "out/c_sayfa_003.pdf:1"}, 0);
-        row("split every 2", "splitButton", {"a0", "b90", "a0"},
+        row("split every 2", "split", {"a0", "b90", "a0"},
             {QString::fromUtf8("item:Her N sayfada bir böl"), "folder", "int:2"},
             {"out/bolum_001.pdf:2", "out/bolum_002.pdf:1"}, 0);
-        row("crop 10%", "cropButton", aba, {"item:Remove 10% margins (all sides)", "save:k.pdf"},
+        row("crop 10%", "crop", aba, {"item:Remove 10% margins (all sides)", "save:k.pdf"},
             {"k.pdf:3"}, 0.1);
-        row("crop to nothing", "cropButton", aba, {"item:Custom crop...", "real:50", "save:k.pdf"},
+        row("crop to nothing", "crop", aba, {"item:Custom crop...", "real:50", "save:k.pdf"},
             {"k.pdf:3"}, 0.5);
-        row("optimize", "optimizeButton", aba, {"save:o.pdf"}, {"o.pdf:3"}, 0);
-        row("lock", "lockButton", aba, {"password:secret", "save:l.pdf"}, {"l.pdf:3"}, 0);
-        row("compress", "compressButton", {"p0", "a90"},
+        row("optimize", "optimizeForWeb", aba, {"save:o.pdf"}, {"o.pdf:3"}, 0);
+        row("lock", "lock", aba, {"password:secret", "save:l.pdf"}, {"l.pdf:3"}, 0);
+        row("compress", "compress", {"p0", "a90"},
             {QString::fromUtf8("item:⚖️ Dengeli kalite (150 DPI - önerilen)"), "save:z.pdf"},
             {"z.pdf:2"}, 0);
     }
     void commands()
     {
-        QFETCH(QString, button);
+        QFETCH(QString, command);
         QFETCH(QStringList, tiles);
         QFETCH(QStringList, answers);
         QFETCH(QStringList, files);
@@ -335,11 +325,10 @@ private slots:
         Workspace ws;
         loadSources(ws, tiles);
         const bool numbers = answers.contains("numbers");
-        ws.window.findChild<QCheckBox *>("autoNumbersCheckBox")->setChecked(numbers);
-        DialogHelper helper;
-        const QString password = answer(helper, ws, answers);
-        RUN_COMMAND(ws, qPrintable(button), helper);
-        QVERIFY(helper.texts().last().startsWith(QString::fromUtf8("✅")));
+        ws.state.autoNumbers = numbers;
+        const QString password = answer(ws, answers);
+        RUN_COMMAND(ws, command);
+        QVERIFY(ws.prompter.texts().last().startsWith(QString::fromUtf8("✅")));
 
         for (int f = 0, tile = 0; f < files.size(); ++f) {
             const QString pdf = ws.path(files[f].section(':', 0, 0));
@@ -369,64 +358,63 @@ private slots:
             }
         }
         const QString first = ws.path(files[0].section(':', 0, 0));
-        if (button == "compressButton") // two inches at 150 dpi
+        if (command == "compress") // two inches at 150 dpi
             QCOMPARE(embeddedImages(first).value(0).section(' ', 1), QString("300 300"));
-        if (button == "mergeButton")
+        if (command == "merge")
             QCOMPARE(PdfFixtures::outline(first, password), Outline({{"a.pdf", 1}, {"b.pdf", 2}}));
         // Not linearized at all also passes the check, quietly.
         QCOMPARE(PdfFixtures::run("qpdf", {"--check-linearization", first})
                      .contains("no linearization errors"),
-                 button == "optimizeButton");
+                 command == "optimizeForWeb");
     }
 
     // Links and outlines of two sources that both name a destination "two".
     void linksAndOutlines_data()
     {
-        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("command");
         QTest::addColumn<QStringList>("tiles"); // a1: page 1 of source a
         QTest::addColumn<QStringList>("answers");
         QTest::addColumn<QString>("odd");       // what spoils source a
         QTest::addColumn<QStringList>("files"); // name=links | outline
         const QStringList a{"a1", "a2", "a3", "a4"}, merge{"bookmarks off", "no", "save:m.pdf"};
         const QString whole = "1:3x,2h,4f,u 2:3v | A1*@1f-(A1.1@2h A1.2@3x) A2@4f";
-        const auto row = [](const char *name, const char *button, const QStringList &tiles,
+        const auto row = [](const char *name, const char *command, const QStringList &tiles,
                             const QStringList &answers, const QString &odd,
                             const QStringList &files) {
-            QTest::newRow(name) << button << tiles << answers << odd << files;
+            QTest::newRow(name) << command << tiles << answers << odd << files;
         };
-        row("merge in order, bookmarks", "mergeButton", a + QStringList{"b1", "b2", "b3", "b4"},
+        row("merge in order, bookmarks", "merge", a + QStringList{"b1", "b2", "b3", "b4"},
             {"no", "save:m.pdf"}, "",
             {"m.pdf=1:3x,2h,4f,u 2:3v 5:7x,6h,8f,u 6:7v | a.pdf@1(A1*@1f-(A1.1@2h A1.2@3x) A2@4f) "
              "b.pdf@5(B1*@5f-(B1.1@6h B1.2@7x) B2@8f)"});
-        row("merge reversed", "mergeButton", {"b4", "b3", "b2", "b1", "a4", "a3", "a2", "a1"},
-            merge, "",
+        row("merge reversed", "merge", {"b4", "b3", "b2", "b1", "a4", "a3", "a2", "a1"}, merge, "",
             {"m.pdf=3:2v 4:2x,3h,1f,u 7:6v 8:6x,7h,5f,u | B1*@4f-(B1.1@3h B1.2@2x) B2@1f "
              "A1*@8f-(A1.1@7h A1.2@6x) A2@5f"});
-        row("merge a page twice, others left out", "mergeButton", {"a1", "a3", "a1", "b2"},
+        row("merge a page twice, others left out", "merge", {"a1", "a3", "a1", "b2"},
             {"no", "save:m.pdf"}, "",
             {"m.pdf=1:2x,u 3:2x,u | a.pdf@1(A1*@1f-(A1.2@2x)) b.pdf@4(B1.1@4h)"});
-        row("split every 2", "splitButton", a,
+        row("split every 2", "split", a,
             {QString::fromUtf8("item:Her N sayfada bir böl"), "folder", "int:2"}, "",
             {"out/bolum_001.pdf=1:2h,u | A1*@1f-(A1.1@2h)", "out/bolum_002.pdf= | A1.2@1x A2@2f"});
-        row("crop", "cropButton", a, {"item:Remove 10% margins (all sides)", "save:k.pdf"}, "",
+        row("crop", "crop", a, {"item:Remove 10% margins (all sides)", "save:k.pdf"}, "",
             {"k.pdf=" + whole});
-        row("lock", "lockButton", a, {"password:secret", "save:l.pdf"}, "", {"l.pdf=" + whole});
-        row("optimize", "optimizeButton", a, {"save:o.pdf"}, "", {"o.pdf=" + whole});
-        row("compress", "compressButton", a,
+        row("lock", "lock", a, {"password:secret", "save:l.pdf"}, "", {"l.pdf=" + whole});
+        row("optimize", "optimizeForWeb", a, {"save:o.pdf"}, "", {"o.pdf=" + whole});
+        row("compress", "compress", a,
             {QString::fromUtf8("item:⚖️ Dengeli kalite (150 DPI - önerilen)"), "save:z.pdf"},
             "", {"z.pdf=" + whole});
-        row("owner password only", "mergeButton", a, merge, "locked", {"m.pdf=" + whole});
-        row("cyclic outline and name tree", "mergeButton", a, merge, "cyclic", {"m.pdf=" + whole});
-        row("damaged", "mergeButton", a, merge, "damaged", {"m.pdf=1:3x,2h,4f,u | A1*@1f A2@4f"});
-        row("names lead to missing pages", "mergeButton", a, merge, "missing",
+        row("owner password only", "merge", a, merge, "locked", {"m.pdf=" + whole});
+        row("cyclic outline and name tree", "merge", a, merge, "cyclic", {"m.pdf=" + whole});
+        row("damaged", "merge", a, merge, "damaged", {"m.pdf=1:3x,2h,4f,u | A1*@1f A2@4f"});
+        row("names lead to missing pages", "merge", a, merge, "missing",
             {"m.pdf=1:3x,4f,u | A1*@1f-(A1.2@3x) A2@4f"});
         const QString deep = QString("D@4f(").repeated(48) + "D@4f" + QString(")").repeated(48);
-        row("deep outline and name tree", "mergeButton", a, merge, "deep",
+        row("deep outline and name tree", "merge", a, merge, "deep",
             {"m.pdf=1:3x,4f,u 2:3v | A1*@1f-(A1.2@3x) A2@4f-(" + deep + ")"});
     }
     void linksAndOutlines()
     {
-        QFETCH(QString, button);
+        QFETCH(QString, command);
         QFETCH(QStringList, tiles);
         QFETCH(QStringList, answers);
         QFETCH(QString, odd);
@@ -437,16 +425,12 @@ private slots:
         if (locked)
             QVERIFY(PdfFixtures::encrypt(ws.path("a0.pdf"), ws.path("a.pdf"), "", "owner"));
         writeLinkedSource(ws.path("b.pdf"), "B", "");
-        QList<PageData> pages;
         for (const QString &tile : tiles)
-            pages.append({ws.path(tile.left(1) + ".pdf"), tile.mid(1).toInt(), 4, 0, false, {}});
-        ws.window.restorePagesFromData(pages);
-        ws.window.findChild<QCheckBox *>("keepTextCheckBox")->setChecked(true);
-        ws.window.findChild<QCheckBox *>("bookmarksCheckBox")
-            ->setChecked(!answers.contains("bookmarks off"));
-        DialogHelper helper;
-        const QString password = answer(helper, ws, answers);
-        RUN_COMMAND(ws, qPrintable(button), helper);
+            ws.state.pages.append({ws.path(tile.left(1) + ".pdf"), tile.mid(1).toInt()});
+        ws.state.keepText = true;
+        ws.state.bookmarks = !answers.contains("bookmarks off");
+        const QString password = answer(ws, answers);
+        RUN_COMMAND(ws, command);
         for (const QString &file : files) {
             const QString pdf = ws.path(file.section('=', 0, 0));
             QCOMPARE(navigation(pdf, password), file.section('=', 1));
@@ -476,9 +460,8 @@ private slots:
         QVERIFY(locked.open(QIODevice::WriteOnly) && post.process(ws.path("plain.pdf"), &locked));
         locked.close();
         const QString out = ws.path("open.pdf");
-        DialogHelper helper;
-        helper.file(ws.path("locked.pdf")).accept(typePassword("user")).file(out).messageBox();
-        RUN_COMMAND(ws, "unlockButton", helper);
+        ws.prompter << ws.path("locked.pdf") << typed("user") << out;
+        RUN_COMMAND(ws, "unlock");
 
         QCOMPARE(PdfFixtures::pdfinfoPages(out), 2);
         QVERIFY(PdfFixtures::run("qpdf", {"--show-encryption", out}).contains("not encrypted"));
@@ -507,11 +490,10 @@ private slots:
         if (code != 2)
             QSKIP("This qpdf repairs the damage.");
         const QString out = ws.path("merged.pdf");
-        DialogHelper helper;
-        helper.messageBox(QMessageBox::No).file(out).messageBox();
-        RUN_COMMAND(ws, "mergeButton", helper);
+        ws.prompter << Answer::No << out;
+        RUN_COMMAND(ws, "merge");
 
-        QVERIFY(helper.texts().last().endsWith(
+        QVERIFY(ws.prompter.texts().last().endsWith(
             QString::fromUtf8("\n\n⚠️ 1 sayfa kopyalanamadı, resim olarak yazıldı")));
         QVERIFY(PdfFixtures::qpdfCheckClean(out));
         QVERIFY(textOf(out, 1).contains("Alpha"));
@@ -530,14 +512,10 @@ private slots:
         loadSources(ws, {"a"});
         const QString out = ws.path("out.pdf");
         QVERIFY(QFile::copy(ws.path("b.pdf"), out));
-        DialogHelper helper;
-        helper.accept(typePassword(QString::fromUtf8("пароль"), 0))
-            .file(out)
-            .messageBox(QMessageBox::Yes)
-            .messageBox();
-        RUN_COMMAND(ws, "lockButton", helper);
-        QCOMPARE(helper.titles().last(), QString("Error"));
-        QVERIFY(helper.texts().last().contains(QDir::toNativeSeparators(out)));
+        ws.prompter << typed(QString::fromUtf8("пароль"), 128) << out;
+        RUN_COMMAND(ws, "lock");
+        QCOMPARE(ws.prompter.titles().last(), QString("Error"));
+        QVERIFY(ws.prompter.texts().last().contains(QDir::toNativeSeparators(out)));
         QCOMPARE(QFileInfo(out).size(), QFileInfo(ws.path("b.pdf")).size());
         QCOMPARE(filesIn(ws.dir.path()).size(), 6); // a, b0, b, c, p and out
     }

@@ -1,13 +1,8 @@
-#include "ExportDialog.h"
 #include "OutputTestSupport.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
 
 using namespace OutputTest;
 
-// Export through ExportDialog and extraction: one image file per page.
+// Export and extraction: one image file per page.
 class TestOutputImages : public QObject
 {
     Q_OBJECT
@@ -49,19 +44,13 @@ private slots:
         if (secondSourceGone)
             QFile::remove(second);
         else
-            ws.page(1)->setSelected(true), ws.page(2)->setSelected(true);
+            ws.page(1).selected = ws.page(2).selected = true;
         const QString folder = ws.folder("images");
-        DialogHelper helper;
-        helper.accept([&](QWidget *dialog) {
-            dialog->findChild<QLineEdit *>("outputFolderEdit")->setText(folder);
-            dialog->findChild<QCheckBox *>("allPagesCheckBox")->setChecked(allPages);
-            dialog->findChild<QComboBox *>("formatCombo")->setCurrentIndex(format);
-        });
-        helper.messageBox();
-        RUN_COMMAND(ws, "exportButton", helper);
+        ws.prompter << Prompter::ExportChoice{folder, allPages, format};
+        RUN_COMMAND(ws, "exportPages");
 
         QCOMPARE(filesIn(folder), files);
-        QCOMPARE(helper.texts(), QStringList{QString(message).replace("%2", folder)});
+        QCOMPARE(ws.prompter.texts(), QStringList{QString(message).replace("%2", folder)});
         if (files.isEmpty())
             return;
         const QImage first(folder + "/" + files.first());
@@ -76,14 +65,10 @@ private slots:
         Workspace ws;
         ws.load("doc.pdf", 2);
         const QString folder = ws.path("missing");
-        DialogHelper helper;
-        helper.accept([folder](QWidget *dialog) {
-            dialog->findChild<QLineEdit *>("outputFolderEdit")->setText(folder);
-        });
-        helper.messageBox();
-        RUN_COMMAND(ws, "exportButton", helper);
-        QCOMPARE(helper.titles(), QStringList{"Error"}); // and no success box
-        QVERIFY(helper.texts().first().contains(folder + "/page_001.jpg\n\n"));
+        ws.prompter << Prompter::ExportChoice{folder};
+        RUN_COMMAND(ws, "exportPages");
+        QCOMPARE(ws.prompter.titles(), QStringList{"Error"}); // and no success box
+        QVERIFY(ws.prompter.texts().first().contains(folder + "/page_001.jpg\n\n"));
         QVERIFY(!QFileInfo::exists(folder));
     }
 
@@ -93,19 +78,18 @@ private slots:
         ws.load("a.pdf", 1);
         const QString gone = ws.load("gone.pdf", 1);
         ws.load("c.pdf", 1);
-        ws.page(0)->setSelected(true); // makes no difference
-        ws.page(2)->setRotation(270);
+        ws.page(0).selected = true; // makes no difference
+        ws.page(2).rotation = 270;
         QFile::remove(gone);
         const QString folder = ws.folder("images");
-        DialogHelper helper;
-        helper.file(folder).item("PNG (*.png)").messageBox();
-        RUN_COMMAND(ws, "extractButton", helper);
+        ws.prompter << folder << QString("PNG (*.png)");
+        RUN_COMMAND(ws, "extractImages");
 
         QCOMPARE(filesIn(folder), QStringList({"page_0001.png", "page_0003.png"}));
         QCOMPARE(QImage(folder + "/page_0001.png").size(), QSize(1190, 1684));
         QCOMPARE(QImage(folder + "/page_0003.png").size(), QSize(1684, 1190));
-        QCOMPARE(helper.titles(), QStringList{"Extraction Complete"});
-        QCOMPARE(helper.texts().first(),
+        QCOMPARE(ws.prompter.titles(), QStringList{"Extraction Complete"});
+        QCOMPARE(ws.prompter.texts().first(),
                  QString::fromUtf8("✅ Successfully extracted 2 images to:\n%1\n\n⚠️ 1 images "
                                    "could not be extracted")
                      .arg(folder));

@@ -1,11 +1,15 @@
+#include "DialogHelper.h"
+#include "MainWindow.h"
 #include "OutputTestSupport.h"
+#include "PageWidget.h"
 
-#include <QInputDialog>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPushButton>
 
+using namespace OutputTest;
 using namespace PdfFixtures;
 
 class PrintingTest : public QObject
@@ -57,33 +61,18 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QStringList, titles);
         QFETCH(QList<bool>, sheets);
-        MainWindow window;
-        for (const QString name : {"a.pdf", "b.pdf", "c.pdf"}) {
-            QVERIFY(writePdf(path(name), 1));
-            window.loadPDFPages(path(name));
-        }
-        window.pages()[2]->setSelected(onlyLast);
+        Workspace ws;
+        for (const QString name : {"a.pdf", "b.pdf", "c.pdf"})
+            ws.load(name, 1);
+        ws.page(2).selected = onlyLast;
         if (deleteMiddle)
-            QVERIFY(QFile::remove(path("b.pdf")));
-        QStringList offered;
-        DialogHelper helper;
-        helper
-            .custom([&offered](QWidget *w) { // picks the last choice
-                auto *input = static_cast<QInputDialog *>(w);
-                offered = input->comboBoxItems();
-                input->setTextValue(offered.last());
-                input->accept();
-            })
-            .print(path(out))
-            .messageBox(titles.size() == 1 ? QMessageBox::Cancel : QMessageBox::No);
-        if (titles.size() > 1)
-            helper.messageBox();
-        window.findChild<QPushButton *>("printButton")->click();
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        const QString all = "All pages (3 pages)";
-        QCOMPARE(offered,
-                 (onlyLast ? QStringList{all, "Selected pages only (1 pages)"} : QStringList{all}));
-        QCOMPARE(helper.titles(), titles);
+            QVERIFY(QFile::remove(ws.path("b.pdf")));
+        const QString all = "All pages (3 pages)", last = "Selected pages only (1 pages)";
+        ws.prompter << (onlyLast ? last : all) << path(out)
+                    << (titles.size() == 1 ? Answer::Cancel : Answer::No);
+        RUN_COMMAND(ws, "print");
+        QCOMPARE(ws.prompter.lastItems, (onlyLast ? QStringList{all, last} : QStringList{all}));
+        QCOMPARE(ws.prompter.titles(), titles);
         QCOMPARE(QFile::exists(path(out)), !sheets.isEmpty());
         if (sheets.isEmpty())
             return;
@@ -95,16 +84,10 @@ private slots:
 
     void turnedPageIsFittedToTheWidthAndCentred()
     {
-        MainWindow window;
-        window.loadPDFPages(path("grey.pdf"));
-        window.pages()[0]->setRotation(90);
-        DialogHelper helper;
-        helper.item("All pages (1 pages)")
-            .print(path("turned.pdf"))
-            .messageBox(QMessageBox::No)
-            .messageBox();
-        window.findChild<QPushButton *>("printButton")->click();
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        Workspace ws;
+        ws.state.pages = {{path("grey.pdf"), 1, 90}};
+        ws.prompter << QString("All pages (1 pages)") << path("turned.pdf") << Answer::No;
+        RUN_COMMAND(ws, "print");
 
         const QImage sheet = renderPage(path("turned.pdf"), 0, 1.0);
         const QRect picture = inkBox(sheet, 200), mark = inkBox(sheet, 60);
@@ -123,6 +106,7 @@ private slots:
                  qPrintable(where));
     }
 
+    // Through the window: its preview dialog paints with the command's printing.
     void previewPaintsTheSamePages()
     {
         MainWindow window;

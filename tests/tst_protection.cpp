@@ -1,27 +1,9 @@
 #include "OutputTestSupport.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-
+using namespace OutputTest;
 using namespace PdfFixtures;
 
 namespace {
-
-// Types the password (twice when the dialog asks for it), optionally picks a
-// key-length entry, and presses OK.
-std::function<void(QWidget *)> typePassword(const QString &password, int levelIndex = -1)
-{
-    return [password, levelIndex](QWidget *w) {
-        w->findChild<QLineEdit *>("passwordEdit")->setText(password);
-        if (auto *confirm = w->findChild<QLineEdit *>("confirmEdit"))
-            confirm->setText(password);
-        if (levelIndex >= 0)
-            w->findChild<QComboBox *>("encryptionCombo")->setCurrentIndex(levelIndex);
-        w->findChild<QDialogButtonBox *>("buttonBox")->button(QDialogButtonBox::Ok)->click();
-    };
-}
 
 // Sum of grey differences between two pages shrunk to 40 x 56.
 int difference(const QImage &a, const QImage &b)
@@ -84,39 +66,32 @@ private slots:
         QFETCH(QString, allowed);
         const bool print = allowed.contains("printing"), copy = allowed.contains("copying"),
                    modify = allowed.contains("modifying");
-        MainWindow window;
-        for (const QString name : {"first.pdf", "gone.pdf", "third.pdf"}) {
-            QVERIFY(writePdf(path(name), 1));
-            window.loadPDFPages(path(name));
-        }
-        window.pages()[2]->setRotation(90);
-        QVERIFY(QFile::remove(path("gone.pdf")));
+        Workspace ws;
+        for (const QString name : {"first.pdf", "gone.pdf", "third.pdf"})
+            ws.load(name, 1);
+        ws.page(2).rotation = 90;
+        QVERIFY(QFile::remove(ws.path("gone.pdf")));
 
-        const QFileInfo target(path(out));
+        const QFileInfo target(ws.path(out));
         out = target.filePath();
-        DialogHelper helper;
-        helper
-            .custom([&](QWidget *w) {
-                w->findChild<QLineEdit *>("ownerPasswordEdit")->setText(owner);
-                w->findChild<QCheckBox *>("printingCheckBox")->setChecked(print);
-                w->findChild<QCheckBox *>("copyingCheckBox")->setChecked(copy);
-                w->findChild<QCheckBox *>("modifyingCheckBox")->setChecked(modify);
-                typePassword(user, levelIndex)(w);
-            })
-            .file(out)
-            .messageBox();
-        window.findChild<QPushButton *>("lockButton")->click();
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
+        ws.prompter << PdfPostProcessor::EncryptionOptions{user,
+                                                           owner.isEmpty() ? user : owner,
+                                                           levelIndex == 0 ? 128 : 256,
+                                                           print,
+                                                           copy,
+                                                           modify}
+                    << out;
+        RUN_COMMAND(ws, "lock");
         if (allowed.isEmpty()) {
-            QCOMPARE(helper.titles(), QStringList{"Error"});
-            QVERIFY(helper.texts().value(0).startsWith("Could not write file: " + out));
+            QCOMPARE(ws.prompter.titles(), QStringList{"Error"});
+            QVERIFY(ws.prompter.texts().value(0).startsWith("Could not write file: " + out));
             // Neither the target nor a temporary file beside it.
             QCOMPARE(QDir(target.path()).entryList({target.completeBaseName() + "*"}, QDir::Files),
                      QStringList());
             return;
         }
-        QCOMPARE(helper.titles(), QStringList{"PDF Created"});
-        QCOMPARE(helper.texts().value(0),
+        QCOMPARE(ws.prompter.titles(), QStringList{"PDF Created"});
+        QCOMPARE(ws.prompter.texts().value(0),
                  QString::fromUtf8("✅ PDF saved to:\n%1\n\n🔒 Password Protection:\nThe PDF is "
                                    "encrypted and opens only with its password.\n\nAllowed without "
                                    "the owner password: %2\nEncryption: %3-bit AES")
@@ -185,21 +160,16 @@ private slots:
         }
         if (!QFile::exists(file))
             QSKIP("The corpus of real documents is not here.");
-        MainWindow window;
-        DialogHelper helper;
-        helper.file(file);
+        Workspace ws;
+        ws.prompter << file;
         if (!password.isEmpty())
-            helper.custom(typePassword(password));
+            ws.prompter << PdfPostProcessor::EncryptionOptions{password};
         if (!out.isEmpty())
-            helper.file(out = path(out));
-        if (file == out)
-            helper.messageBox(QMessageBox::Yes); // the save dialog's "replace it?"
-        helper.messageBox();
-        window.findChild<QPushButton *>("unlockButton")->click();
-        QVERIFY2(helper.done(), qPrintable(helper.problems()));
-        QCOMPARE(helper.titles().last(), title);
+            ws.prompter << (out = path(out));
+        RUN_COMMAND(ws, "unlock");
+        QCOMPARE(ws.prompter.titles().last(), title);
         if (title == "Error")
-            QVERIFY(helper.texts().last().startsWith("Could not write file: " + out));
+            QVERIFY(ws.prompter.texts().last().startsWith("Could not write file: " + out));
         if (title != "Password Removed")
             return;
 

@@ -1,10 +1,14 @@
+#include "DialogHelper.h"
+#include "MainWindow.h"
 #include "OutputTestSupport.h"
 #include "PageStamper.h"
+#include "PageWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 
 namespace {
