@@ -8,11 +8,9 @@
 // QUIREFOLD_HOSTILE_SEED and QUIREFOLD_HOSTILE_VARIANTS change the run.
 
 #include "MainWindow.h"
-#include "OutputJobs.h"
-#include "PageAssembler.h"
+#include "OutputBackend.h"
 #include "PageRenderer.h"
 #include "PdfFixtures.h"
-#include "PdfImageCompressor.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -225,25 +223,16 @@ int runVariant(const QString &path)
         out << step << (problem.isEmpty() ? ": ok" : ": FAULT " + problem) << "\n";
         out.flush();
     };
-    PageAssembler::Options merge;
-    merge.bookmarks = true;
-    merge.pictureScale = 2.5;
+    const auto copying = OutputBackend::choose(true);
     const QString copied = dir.filePath("copied.pdf");
-    report("keep text merge", PageAssembler::write(pages, copied, merge, {}), copied);
-
-    PageAssembler::Options compress;
-    compress.blankForMissing = true;
-    compress.finisher = [](const QString &written, QIODevice *target, QString *error) {
-        PdfImageCompressor compressor({72, 75});
-        const bool done = compressor.process(written, target);
-        *error = compressor.errorString();
-        return done;
-    };
+    report("keep text merge", copying->merge(pages, copied, {}, {}), copied);
+    OutputBackend::SheetJob compress;
+    compress.sheets.dpi = 72;
+    compress.shrinkPictures = true;
     const QString small = dir.filePath("compressed.pdf");
-    report("keep text compress", PageAssembler::write(pages, small, compress, {}), small);
-
+    report("keep text compress", copying->writeSheets(pages, small, compress, {}), small);
     const QString pictures = dir.filePath("pictures.pdf");
-    report("picture merge", OutputJobs::merge(pages, pictures, {}, {}), pictures);
+    report("picture merge", OutputBackend::choose(false)->merge(pages, pictures, {}, {}), pictures);
     return 0;
 }
 
