@@ -105,23 +105,9 @@ DialogHelper &DialogHelper::integer(int value)
     return input([value](QInputDialog *d) { d->setIntValue(value); });
 }
 
-DialogHelper &DialogHelper::real(double value)
-{
-    return input([value](QInputDialog *d) { d->setDoubleValue(value); });
-}
-
 DialogHelper &DialogHelper::reject()
 {
     return custom([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
-}
-
-DialogHelper &DialogHelper::accept(std::function<void(QWidget *)> fill)
-{
-    return custom([fill](QWidget *w) {
-        if (fill)
-            fill(w);
-        static_cast<QDialog *>(w)->accept();
-    });
 }
 
 DialogHelper &DialogHelper::custom(std::function<void(QWidget *)> answer)

@@ -37,10 +37,8 @@ public:
     // QInputDialog: enter the value and accept.
     DialogHelper &item(const QString &text);
     DialogHelper &integer(int value);
-    DialogHelper &real(double value);
     // Any dialog: cancel it (reject), or run a function on it (which may accept it).
     DialogHelper &reject();
-    DialogHelper &accept(std::function<void(QWidget *)> fill = {});
     DialogHelper &custom(std::function<void(QWidget *)> answer);
     // QPrintDialog: send the printer's output into this PDF file and accept.
     DialogHelper &print(const QString &pdfPath);
