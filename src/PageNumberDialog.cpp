@@ -58,42 +58,9 @@ void PageNumberDialog::setupUI()
     auto *title = new QLabel(QString::fromUtf8("🔢 Add Page Numbers"));
     title->setStyleSheet(Theme::dialogHeading());
     mainLayout->addWidget(title);
-
-    auto *formatGroup = new QGroupBox("Number Format");
-    auto *formatForm = new QFormLayout(formatGroup);
-    formatCombo =
-        makeCombo({"Simple (1, 2, 3...)", "Page of Total (Page 1 of 10)", "Number/Total (1/10)",
-                   "Roman Lower (i, ii, iii...)", "Roman Upper (I, II, III...)"},
-                  0, "formatCombo");
-    formatForm->addRow("Format:", formatCombo);
-    startSpin = makeSpin(1, 9999, 1, "startSpin");
-    startSpin->setToolTip("Starting page number");
-    formatForm->addRow("Start From:", startSpin);
-    mainLayout->addWidget(formatGroup);
-
-    auto *positionGroup = new QGroupBox("Position");
-    auto *positionForm = new QFormLayout(positionGroup);
-    positionCombo = makeCombo(
-        {"Top Left", "Top Center", "Top Right", "Bottom Left", "Bottom Center", "Bottom Right"}, 4,
-        "positionCombo");
-    positionForm->addRow("Position:", positionCombo);
-    marginSpin = makeSpin(5, 100, 20, "marginSpin");
-    marginSpin->setSuffix(" px");
-    marginSpin->setToolTip("Distance from edge");
-    positionForm->addRow("Margin:", marginSpin);
-    mainLayout->addWidget(positionGroup);
-
-    auto *appearanceGroup = new QGroupBox("Appearance");
-    auto *appearanceForm = new QFormLayout(appearanceGroup);
-    fontCombo = new QFontComboBox;
-    fontCombo->setObjectName("fontCombo");
-    fontCombo->setCurrentFont(QFont("Arial"));
-    fontCombo->setStyleSheet(Theme::dialogInput());
-    appearanceForm->addRow("Font:", fontCombo);
-    fontSizeSpin = makeSpin(8, 48, 12, "fontSizeSpin");
-    fontSizeSpin->setSuffix(" pt");
-    appearanceForm->addRow("Font Size:", fontSizeSpin);
-    mainLayout->addWidget(appearanceGroup);
+    mainLayout->addWidget(createFormatGroup());
+    mainLayout->addWidget(createPositionGroup());
+    mainLayout->addWidget(createAppearanceGroup());
 
     auto *info = new QLabel(
         QString::fromUtf8("💡 Page numbers will be added to all %1 pages").arg(totalPages));
@@ -114,6 +81,51 @@ void PageNumberDialog::setupUI()
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     mainLayout->addWidget(buttons);
+}
+
+QGroupBox *PageNumberDialog::createFormatGroup()
+{
+    auto *formatGroup = new QGroupBox("Number Format");
+    auto *formatForm = new QFormLayout(formatGroup);
+    formatCombo =
+        makeCombo({"Simple (1, 2, 3...)", "Page of Total (Page 1 of 10)", "Number/Total (1/10)",
+                   "Roman Lower (i, ii, iii...)", "Roman Upper (I, II, III...)"},
+                  0, "formatCombo");
+    formatForm->addRow("Format:", formatCombo);
+    startSpin = makeSpin(1, 9999, 1, "startSpin");
+    startSpin->setToolTip("Starting page number");
+    formatForm->addRow("Start From:", startSpin);
+    return formatGroup;
+}
+
+QGroupBox *PageNumberDialog::createPositionGroup()
+{
+    auto *positionGroup = new QGroupBox("Position");
+    auto *positionForm = new QFormLayout(positionGroup);
+    positionCombo = makeCombo(
+        {"Top Left", "Top Center", "Top Right", "Bottom Left", "Bottom Center", "Bottom Right"}, 4,
+        "positionCombo");
+    positionForm->addRow("Position:", positionCombo);
+    marginSpin = makeSpin(5, 100, 20, "marginSpin");
+    marginSpin->setSuffix(" px");
+    marginSpin->setToolTip("Distance from edge");
+    positionForm->addRow("Margin:", marginSpin);
+    return positionGroup;
+}
+
+QGroupBox *PageNumberDialog::createAppearanceGroup()
+{
+    auto *appearanceGroup = new QGroupBox("Appearance");
+    auto *appearanceForm = new QFormLayout(appearanceGroup);
+    fontCombo = new QFontComboBox;
+    fontCombo->setObjectName("fontCombo");
+    fontCombo->setCurrentFont(QFont("Arial"));
+    fontCombo->setStyleSheet(Theme::dialogInput());
+    appearanceForm->addRow("Font:", fontCombo);
+    fontSizeSpin = makeSpin(8, 48, 12, "fontSizeSpin");
+    fontSizeSpin->setSuffix(" pt");
+    appearanceForm->addRow("Font Size:", fontSizeSpin);
+    return appearanceGroup;
 }
 
 int PageNumberDialog::getPosition() const

@@ -23,6 +23,9 @@ public:
 
 private:
     void setupUI();
+    class QGroupBox *createFormatGroup();
+    QGroupBox *createPositionGroup();
+    QGroupBox *createAppearanceGroup();
 
     QComboBox *positionCombo = nullptr;
     QComboBox *formatCombo = nullptr;

@@ -110,7 +110,14 @@ void PreviewDialog::setupUI()
     auto *mainLayout = new QVBoxLayout(this);
     mainLayout->setContentsMargins(10, 10, 10, 10);
     mainLayout->setSpacing(8);
+    mainLayout->addLayout(createHeader());
+    mainLayout->addWidget(createView(), 1);
+    createFloatingButtons();
+    mainLayout->addLayout(createBottomRow());
+}
 
+QHBoxLayout *PreviewDialog::createHeader()
+{
     auto *header = new QHBoxLayout;
     infoLabel = new QLabel(this);
     infoLabel->setObjectName("infoLabel");
@@ -139,8 +146,11 @@ void PreviewDialog::setupUI()
     actualSizeButton->setToolTip("Actual Size");
     connect(actualSizeButton, &QPushButton::clicked, this, &PreviewDialog::actualSize);
     header->addWidget(actualSizeButton);
-    mainLayout->addLayout(header);
+    return header;
+}
 
+QScrollArea *PreviewDialog::createView()
+{
     scrollArea = new QScrollArea(this);
     scrollArea->setObjectName("scrollArea");
     scrollArea->setWidgetResizable(false);
@@ -153,8 +163,12 @@ void PreviewDialog::setupUI()
     imageLabel->setScaledContents(false);
     imageLabel->setStyleSheet(kImageLook);
     scrollArea->setWidget(imageLabel);
-    mainLayout->addWidget(scrollArea, 1);
+    return scrollArea;
+}
 
+// Floating over the page, placed by resizeEvent().
+void PreviewDialog::createFloatingButtons()
+{
     prevButton = makeButton(QString::fromUtf8("◀"), kFloatingButtonLook, "prevButton", this);
     prevButton->setFixedSize(kFloatingWidth, kFloatingHeight);
     prevButton->setToolTip(QString::fromUtf8("Previous Page (←)"));
@@ -165,7 +179,10 @@ void PreviewDialog::setupUI()
     connect(nextButton, &QPushButton::clicked, this, &PreviewDialog::nextPage);
     prevButton->raise();
     nextButton->raise();
+}
 
+QHBoxLayout *PreviewDialog::createBottomRow()
+{
     auto *bottom = new QHBoxLayout;
     bottom->setSpacing(8);
     firstButton = makeButton(QString::fromUtf8("⏮ First"), kBottomButtonLook, "firstButton");
@@ -182,7 +199,7 @@ void PreviewDialog::setupUI()
     closeButton->setMinimumWidth(100);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     bottom->addWidget(closeButton);
-    mainLayout->addLayout(bottom);
+    return bottom;
 }
 
 void PreviewDialog::loadPage(int index)

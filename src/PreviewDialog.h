@@ -42,6 +42,10 @@ protected:
 
 private:
     void setupUI();
+    class QHBoxLayout *createHeader();
+    QScrollArea *createView();
+    void createFloatingButtons();
+    QHBoxLayout *createBottomRow();
     void loadPage(int index);
     void updateNavigationButtons();
     void showScaled();

@@ -75,6 +75,15 @@ struct Workspace
         QVERIFY2((ws).prompter.done(), qPrintable((ws).prompter.problems()));                      \
     } while (0)
 
+// What the password dialog gives when only the password is typed.
+inline PdfPostProcessor::EncryptionOptions typed(const QString &password, int keyBits = 256)
+{
+    PdfPostProcessor::EncryptionOptions options;
+    options.userPassword = options.ownerPassword = password;
+    options.keyBits = keyBits;
+    return options;
+}
+
 inline bool near(const QSizeF &a, const QSizeF &b)
 {
     return qAbs(a.width() - b.width()) < 2 && qAbs(a.height() - b.height()) < 2;

@@ -2,16 +2,6 @@
 
 #include <QPrinter>
 
-template <typename T> std::optional<T> ScriptedPrompter::next(const QString &title)
-{
-    asked << title;
-    if (script.isEmpty() || !std::holds_alternative<T>(script.first())) {
-        unanswered << title;
-        return std::nullopt;
-    }
-    return std::get<T>(script.takeFirst());
-}
-
 QString ScriptedPrompter::problems() const
 {
     return QString("unanswered: [%1]; unused replies: %2; asked: [%3]")
@@ -20,19 +10,11 @@ QString ScriptedPrompter::problems() const
         .arg(asked.join(" | "));
 }
 
-QStringList ScriptedPrompter::titles() const
+QStringList ScriptedPrompter::field(QString Message::*member) const
 {
     QStringList list;
     for (const Message &message : messages)
-        list << message.title;
-    return list;
-}
-
-QStringList ScriptedPrompter::texts() const
-{
-    QStringList list;
-    for (const Message &message : messages)
-        list << message.text;
+        list << message.*member;
     return list;
 }
 
@@ -40,21 +22,6 @@ QStringList ScriptedPrompter::openFiles(const QString &title, const QString &, c
 {
     const auto reply = next<QString>(title);
     return reply ? reply->split('\n') : QStringList();
-}
-
-QString ScriptedPrompter::openFile(const QString &title, const QString &, const QString &)
-{
-    return next<QString>(title).value_or(QString());
-}
-
-QString ScriptedPrompter::saveFile(const QString &title, const QString &, const QString &)
-{
-    return next<QString>(title).value_or(QString());
-}
-
-QString ScriptedPrompter::folder(const QString &title, const QString &)
-{
-    return next<QString>(title).value_or(QString());
 }
 
 std::optional<QString> ScriptedPrompter::item(const QString &title, const QString &,
@@ -88,21 +55,6 @@ Prompter::Answer ScriptedPrompter::question(const QString &title, const QString 
 {
     messages.append({"question", title, text});
     return next<Answer>(title).value_or(Answer::Cancel);
-}
-
-void ScriptedPrompter::information(const QString &title, const QString &text)
-{
-    messages.append({"information", title, text});
-}
-
-void ScriptedPrompter::warning(const QString &title, const QString &text)
-{
-    messages.append({"warning", title, text});
-}
-
-void ScriptedPrompter::critical(const QString &title, const QString &text)
-{
-    messages.append({"critical", title, text});
 }
 
 std::optional<PdfPostProcessor::EncryptionOptions> ScriptedPrompter::password(PasswordUse)

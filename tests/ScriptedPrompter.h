@@ -32,8 +32,8 @@ public:
     // True when every reply was used and nothing went unanswered.
     bool done() const { return script.isEmpty() && unanswered.isEmpty(); }
     QString problems() const;
-    QStringList titles() const;
-    QStringList texts() const;
+    QStringList titles() const { return field(&Message::title); }
+    QStringList texts() const { return field(&Message::text); }
 
     QList<Message> messages;
     QStringList asked; // the title of each question, in order
@@ -42,9 +42,18 @@ public:
     int previews = 0;
 
     QStringList openFiles(const QString &title, const QString &, const QString &) override;
-    QString openFile(const QString &title, const QString &, const QString &) override;
-    QString saveFile(const QString &title, const QString &, const QString &) override;
-    QString folder(const QString &title, const QString &) override;
+    QString openFile(const QString &title, const QString &, const QString &) override
+    {
+        return next<QString>(title).value_or(QString());
+    }
+    QString saveFile(const QString &title, const QString &, const QString &) override
+    {
+        return next<QString>(title).value_or(QString());
+    }
+    QString folder(const QString &title, const QString &) override
+    {
+        return next<QString>(title).value_or(QString());
+    }
     std::optional<QString> item(const QString &title, const QString &, const QStringList &items,
                                 int) override;
     std::optional<int> number(const QString &title, const QString &, int, int minimum, int maximum,
@@ -52,16 +61,34 @@ public:
     std::optional<double> decimal(const QString &title, const QString &, double, double,
                                   double) override;
     Answer question(const QString &title, const QString &text, Buttons, Answer, Tone) override;
-    void information(const QString &title, const QString &text) override;
-    void warning(const QString &title, const QString &text) override;
-    void critical(const QString &title, const QString &text) override;
+    void information(const QString &title, const QString &text) override
+    {
+        messages.append({"information", title, text});
+    }
+    void warning(const QString &title, const QString &text) override
+    {
+        messages.append({"warning", title, text});
+    }
+    void critical(const QString &title, const QString &text) override
+    {
+        messages.append({"critical", title, text});
+    }
     std::optional<PdfPostProcessor::EncryptionOptions> password(PasswordUse use) override;
     std::optional<ExportChoice> exportChoice(int, int) override;
     bool setUpPrinter(QPrinter *printer) override;
     void previewPrint(QPrinter *printer, const std::function<void(QPrinter *)> &paint) override;
 
 private:
-    template <typename T> std::optional<T> next(const QString &title);
+    template <typename T> std::optional<T> next(const QString &title)
+    {
+        asked << title;
+        if (script.isEmpty() || !std::holds_alternative<T>(script.first())) {
+            unanswered << title;
+            return std::nullopt;
+        }
+        return std::get<T>(script.takeFirst());
+    }
+    QStringList field(QString Message::*member) const;
 
     QList<Reply> script;
 };

@@ -41,11 +41,6 @@ QString textOf(const QString &pdf, int n, const QString &password = {})
         .simplified();
 }
 
-PdfPostProcessor::EncryptionOptions typed(const QString &password, int keyBits = 256)
-{
-    return {password, password, keyBits};
-}
-
 // a.pdf: an A4 page reading "Alpha"; b.pdf: a Letter landscape page reading
 // "Bravo" that its source turns by /Rotate 90; c.pdf: a.pdf with an owner
 // password only, so it opens without one. Loads the tiles in order:

@@ -163,7 +163,7 @@ private slots:
         Workspace ws;
         ws.prompter << file;
         if (!password.isEmpty())
-            ws.prompter << PdfPostProcessor::EncryptionOptions{password};
+            ws.prompter << typed(password);
         if (!out.isEmpty())
             ws.prompter << (out = path(out));
         RUN_COMMAND(ws, "unlock");
