@@ -1,13 +1,18 @@
 #pragma once
 
+#include "UndoHistory.h"
+
 #include <QList>
 #include <QMainWindow>
-#include <QPixmap>
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
+class DialogPrompter;
+class FileIntake;
 class FlowLayout;
+class PageGrid;
 class PageWidget;
 class QCheckBox;
 class QImage;
@@ -15,19 +20,7 @@ class QLabel;
 class QPrinter;
 class QProgressBar;
 class QPushButton;
-class QScrollArea;
 class QSlider;
-
-// A value copy of one tile, as kept in the undo history.
-struct PageData
-{
-    QString filePath;
-    int pageNumber = 0;
-    int totalPages = 0;
-    int rotation = 0;
-    bool isSelected = false;
-    QPixmap thumbnail;
-};
 
 // The only top-level window: owns the page list, the undo history, the zoom
 // and the merge options, and runs every command.
@@ -41,7 +34,7 @@ public:
 
     // The pages of the workspace in grid order.
     const QList<PageWidget *> &pages() const { return pageWidgets; }
-    const QStringList &temporaryFiles() const { return tempFiles; }
+    const QStringList &temporaryFiles() const;
 
     void loadPDFPages(const QString &filePath);
     void updatePageGrid();
@@ -82,7 +75,6 @@ public slots:
     void optimizeForWeb();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
@@ -108,22 +100,13 @@ private:
     bool hasPages(const QString &title, const QString &text);
 
     // Tiles
-    void showEmptyGrid();
-    bool layOutTiles(bool pumpEvents);
-    void showTilesInView();
     PageWidget *createTile(const QPixmap &thumbnail, const QString &filePath, int pageNumber,
                            int totalPages, int globalIndex);
-
-    // Adding files
-    QString createBatchFolder() const;
-    QStringList convertBatch(const QStringList &paths, const QString &batchFolder, bool verbose);
-    void loadBatch(const QStringList &pdfs, bool verbose);
 
     // Editing
     void discardAllTiles();
     // Empties the page list for a new one (clear, undo, redo).
     void replaceWorkspace();
-    bool writeBlankPage(const QString &path);
 
     // Output
     std::function<void(int)> outputProgress(std::function<QString(int done)> statusText);
@@ -136,8 +119,7 @@ private:
                     const std::function<void(QImage &, int)> &paint);
     bool printPageRefs(QPrinter *printer, const QList<struct PageRef> &pages, bool showProgress);
 
-    QScrollArea *scrollArea = nullptr;
-    QWidget *gridContainer = nullptr;
+    PageGrid *grid = nullptr;
     QPushButton *addButton = nullptr;
     QPushButton *mergeButton = nullptr;
     QPushButton *clearButton = nullptr;
@@ -155,8 +137,7 @@ private:
     QList<PageWidget *> pageWidgets;
     // Guarded: the dragged tile may be removed before its drop arrives.
     QPointer<PageWidget> draggedWidget;
-    QList<QList<PageData>> undoStack;
-    QList<QList<PageData>> redoStack;
+    UndoHistory history;
     // Counts replacements of the page list, for passes that pump events.
     int workspaceGeneration = 0;
     double zoomLevel = 1.0;
@@ -164,5 +145,6 @@ private:
     QCheckBox *autoNumbersCheckBox = nullptr;
     // Output commands copy pages as they are instead of redrawing them.
     QCheckBox *keepTextCheckBox = nullptr;
-    QStringList tempFiles;
+    std::unique_ptr<DialogPrompter> prompter;
+    FileIntake *intake = nullptr;
 };
