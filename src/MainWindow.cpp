@@ -1,8 +1,9 @@
 #include "MainWindow.h"
 
 #include "DialogPrompter.h"
-#include "FileConverter.h"
+#include "FileIntake.h"
 #include "FlowLayout.h"
+#include "PageGrid.h"
 #include "PageNumberDialog.h"
 #include "PageRenderer.h"
 #include "PageStamper.h"
@@ -10,35 +11,25 @@
 #include "PreviewDialog.h"
 #include "ScreenFit.h"
 #include "Theme.h"
+#include "TileSnapshots.h"
 #include "WatermarkDialog.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QDateTime>
-#include <QDir>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPainter>
-#include <QPdfDocument>
-#include <QPdfWriter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
-#include <QSet>
 #include <QSettings>
 #include <QShortcut>
 #include <QSlider>
 #include <QStatusBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -48,8 +39,9 @@ MainWindow::MainWindow(QWidget *parent)
     auto *screenFit = new ScreenFit(this, QSize(1100, 750));
     setAcceptDrops(true);
 
+    prompter = std::make_unique<DialogPrompter>(this);
     setupUI();
-    createOutputCommands();
+    createCommands();
     // Wide enough for the toolbar rows on one line each, where the screen has room.
     screenFit->open(QSize(qMax(1400, centralWidget()->sizeHint().width()), 850));
     createShortcuts();
@@ -60,9 +52,20 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::createOutputCommands()
+// The commands that ask through the prompter report progress and status here.
+void MainWindow::createCommands()
 {
-    prompter = std::make_unique<DialogPrompter>(this);
+    intake = new FileIntake(
+        pageWidgets, *grid, *prompter,
+        [this](const QPixmap &thumbnail, const QString &filePath, int pageNumber, int totalPages,
+               int globalIndex) {
+            return createTile(thumbnail, filePath, pageNumber, totalPages, globalIndex);
+        },
+        this);
+    connect(intake, &FileIntake::statusChanged, this, &MainWindow::showStatus);
+    connect(intake, &FileIntake::progressStarted, this, &MainWindow::startProgress);
+    connect(intake, &FileIntake::progressChanged, this, &MainWindow::setProgress);
+    connect(intake, &FileIntake::progressFinished, this, &MainWindow::finishProgress);
     output = new OutputCommands(prompter.get(), this);
     connect(output, &OutputCommands::statusChanged, this, &MainWindow::showStatus);
     connect(output, &OutputCommands::progressStarted, this, &MainWindow::startProgress);
@@ -95,22 +98,9 @@ void MainWindow::setupUI()
     createMiddleToolbar(middleRow);
     createLowerToolbar(lowerRow);
 
-    scrollArea = new QScrollArea(central);
-    scrollArea->setObjectName("scrollArea");
-    scrollArea->setWidgetResizable(true);
-    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    gridContainer = new QWidget;
-    gridContainer->setObjectName("gridContainer");
-    gridContainer->setMinimumSize(900, 500);
-    gridContainer->setAcceptDrops(true);
-    scrollArea->setWidget(gridContainer);
-    mainLayout->addWidget(scrollArea, 1);
-    // Tiles are shown only near the viewport; see showTilesInView().
-    gridContainer->installEventFilter(this);
-    scrollArea->viewport()->installEventFilter(this);
-    for (QScrollBar *bar : {scrollArea->verticalScrollBar(), scrollArea->horizontalScrollBar()})
-        connect(bar, &QScrollBar::valueChanged, this, &MainWindow::showTilesInView);
+    grid = new PageGrid(central, pageCountLabel);
+    connect(grid, &PageGrid::statusChanged, this, &MainWindow::showStatus);
+    mainLayout->addWidget(grid->view(), 1);
 
     progressBar = new QProgressBar(central);
     progressBar->setObjectName("progressBar");
@@ -334,8 +324,8 @@ void MainWindow::updateButtonStates()
           static_cast<QWidget *>(zoomSlider)})
         widget->setEnabled(anyPages);
     reverseButton->setEnabled(pageWidgets.size() > 1);
-    undoButton->setEnabled(!undoStack.isEmpty());
-    redoButton->setEnabled(!redoStack.isEmpty());
+    undoButton->setEnabled(history.canUndo());
+    redoButton->setEnabled(history.canRedo());
 }
 
 // ---------------------------------------------------------------------------
@@ -372,52 +362,7 @@ void MainWindow::finishProgress()
 }
 
 // ---------------------------------------------------------------------------
-// Loading and the grid
-
-namespace {
-
-double qualityFactorFor(int totalPages)
-{
-    if (totalPages <= 75)
-        return 0.4;
-    if (totalPages <= 150)
-        return 0.3;
-    if (totalPages <= 250)
-        return 0.25;
-    if (totalPages <= 400)
-        return 0.2;
-    if (totalPages <= 600)
-        return 0.15;
-    return 0.12;
-}
-
-constexpr int kMaxWorkspacePages = 1500;
-
-// Holds the grid still while a pass that pumps events changes many tiles: each
-// change would otherwise have the whole grid placed again at the next pump.
-// When the pass ends the grid is placed once, unless it was replaced meanwhile.
-class HeldGrid
-{
-public:
-    explicit HeldGrid(QWidget *container)
-        : layout(container->layout())
-    {
-        if (layout)
-            layout->setEnabled(false);
-    }
-    ~HeldGrid()
-    {
-        if (!layout)
-            return;
-        layout->setEnabled(true);
-        QCoreApplication::postEvent(layout->parentWidget(), new QEvent(QEvent::LayoutRequest));
-    }
-
-private:
-    QPointer<QLayout> layout;
-};
-
-} // namespace
+// Tiles and the grid
 
 PageWidget *MainWindow::createTile(const QPixmap &thumbnail, const QString &filePath,
                                    int pageNumber, int totalPages, int globalIndex)
@@ -426,7 +371,7 @@ PageWidget *MainWindow::createTile(const QPixmap &thumbnail, const QString &file
     // there later would polish it and its children a second time. It stays
     // hidden until the grid shows it.
     auto *tile =
-        new PageWidget(thumbnail, filePath, pageNumber, totalPages, globalIndex, gridContainer);
+        new PageWidget(thumbnail, filePath, pageNumber, totalPages, globalIndex, grid->container());
     // Fixed, as its size is: the grid need not ask what its layout would like.
     QSizePolicy policy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     policy.setRetainSizeWhenHidden(true);
@@ -443,314 +388,42 @@ PageWidget *MainWindow::createTile(const QPixmap &thumbnail, const QString &file
 
 void MainWindow::loadPDFPages(const QString &filePath)
 {
-    QPdfDocument document;
-    document.load(filePath);
-    if (document.status() != QPdfDocument::Status::Ready) {
-        QMessageBox::warning(this, "Error",
-                             QString("Failed to load PDF: %1").arg(QFileInfo(filePath).fileName()));
-        return;
-    }
-
-    const int pageCount = document.pageCount();
-    const int total = pageWidgets.size() + pageCount;
-    if (total > kMaxWorkspacePages) {
-        QMessageBox::critical(
-            this, QString::fromUtf8("⛔ TOO MANY PAGES"),
-            QString::fromUtf8("🚨 ERROR: Cannot load %1 pages!\n\nMaximum supported: 1500 "
-                              "pages\nYour total: %1 pages\n\nPlease split your PDFs into smaller "
-                              "files first.")
-                .arg(total));
-        return;
-    }
-    const double factor = qualityFactorFor(total);
-    const QString factorText = QString::number(factor, 'f', 2);
-    if (total > 500) {
-        const auto answer = QMessageBox::warning(
-            this, QString::fromUtf8("⚠️ Large PDF Warning"),
-            QString::fromUtf8("🚨 Loading %1 total pages!\n\n• Thumbnail quality: %2x "
-                              "(ultra-low)\n• This may take 30-60 seconds\n• Memory usage: ~%3 "
-                              "MB\n\nConsider using smaller PDFs for better performance.\n\n"
-                              "Continue anyway?")
-                .arg(total)
-                .arg(factorText)
-                .arg((total * 50) / 1024),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-        if (answer != QMessageBox::Yes)
-            return;
-    }
-
-    startProgress(pageCount);
-    showStatus(
-        QString::fromUtf8("⏳ Loading %1 pages (quality: %2x)...").arg(pageCount).arg(factorText));
-    setUpdatesEnabled(false);
-    const HeldGrid heldGrid(gridContainer);
-    for (int i = 0; i < pageCount; ++i) {
-        // A damaged page may claim a size no picture can have.
-        const QSize size = PageRenderer::renderSize(document.pagePointSize(i), factor,
-                                                    PageRenderer::ThumbnailPixelBudget);
-        const QImage image = size.isEmpty() ? QImage() : document.render(i, size);
-        if (!image.isNull()) {
-            pageWidgets.append(createTile(QPixmap::fromImage(image), filePath, i + 1, pageCount,
-                                          pageWidgets.size() + 1));
-        }
-        setProgress(i + 1);
-        if (total < 200 || i % 20 == 0)
-            QCoreApplication::processEvents();
-    }
-    setUpdatesEnabled(true);
-    finishProgress();
-    showStatus(QString::fromUtf8("✅ Loaded %1 pages! Total: %2 pages")
-                   .arg(pageCount)
-                   .arg(pageWidgets.size()),
-               3000);
+    intake->loadPdf(filePath);
 }
 
 void MainWindow::updatePageGrid()
 {
-    const int count = pageWidgets.size();
-    const bool large = count > 300;
-    if (large) {
-        setUpdatesEnabled(false);
-        showStatus(QString::fromUtf8("⏳ Updating grid with %1 pages...").arg(count));
-    }
-
-    // Deleting the layout deletes its rows and items, never the tiles.
-    delete gridContainer->layout();
-    // The labels of an earlier empty state are not needed once pages exist.
-    qDeleteAll(
-        gridContainer->findChildren<QLabel *>("emptyStateLabel", Qt::FindDirectChildrenOnly));
-
-    if (count == 0) {
-        showEmptyGrid();
-    } else if (!layOutTiles(large)) {
-        // A command run while events were pumped rebuilt the grid itself.
-        setUpdatesEnabled(true);
-        return;
-    }
-    if (large) {
-        setUpdatesEnabled(true);
-        if (count > 0)
-            showStatus(QString::fromUtf8("✅ Grid updated (%1 pages)").arg(count), 2000);
-    }
-    if (count == 0)
-        return;
-
-    QSet<QString> files;
-    for (PageWidget *tile : std::as_const(pageWidgets))
-        files.insert(tile->getFilePath());
-    pageCountLabel->setText(
-        QString::fromUtf8("%1 pages • %2 files").arg(pageWidgets.size()).arg(files.size()));
-    updateGlobalIndices();
-}
-
-void MainWindow::showEmptyGrid()
-{
-    auto *layout = new QVBoxLayout(gridContainer);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (const auto &[text, look] :
-         {std::pair{"No PDF pages loaded", Theme::emptyStateTitle()},
-          std::pair{"Click 'Add PDF Files' or drag & drop PDF files here",
-                    Theme::emptyStateHint()}}) {
-        auto *label = new QLabel(text, gridContainer);
-        label->setObjectName("emptyStateLabel");
-        label->setAlignment(Qt::AlignCenter);
-        label->setStyleSheet(look);
-        layout->addWidget(label);
-    }
-    gridContainer->setMinimumHeight(400);
-    pageCountLabel->setText(QString::fromUtf8("0 pages • 0 files"));
-}
-
-bool MainWindow::layOutTiles(bool pumpEvents)
-{
-    const int count = pageWidgets.size();
-    // Guarded: while events are pumped below, the user may clear or undo, which
-    // deletes tiles and rebuilds the grid, layout included.
-    QPointer<QVBoxLayout> outer = new QVBoxLayout(gridContainer);
-    outer->setSpacing(18);
-    outer->setContentsMargins(20, 20, 20, 20);
-    outer->setAlignment(Qt::AlignTop);
-    // Disabled while it fills, so that the event pumps do not place the tiles
-    // of every partial grid; placed once at the end.
-    outer->setEnabled(false);
-
-    const int columnWidth = static_cast<int>(180 * zoomLevel) + 15;
-    const int available = scrollArea->viewport()->width() - 45;
-    const int columns = qMax(1, available / columnWidth);
-    const int rows = (count + columns - 1) / columns;
-
-    const QList<QPointer<PageWidget>> tiles(pageWidgets.cbegin(), pageWidgets.cend());
-    QHBoxLayout *row = nullptr;
-    for (int i = 0; i < tiles.size(); ++i) {
-        if (i % columns == 0) {
-            row = new QHBoxLayout;
-            row->setSpacing(15);
-            row->setAlignment(Qt::AlignLeft);
-            outer->addLayout(row);
-        }
-        // The tiles are the container's children already: a plain item skips
-        // addWidget's search of the whole grid for each tile's previous place.
-        if (tiles[i])
-            row->addItem(new QWidgetItem(tiles[i]));
-        if (pumpEvents && i > 0 && i % 50 == 0) {
-            QCoreApplication::processEvents();
-            if (!outer)
-                return false;
-        }
-    }
-    outer->addStretch();
-    gridContainer->setMinimumHeight(static_cast<int>(250 * zoomLevel) * rows + (rows - 1) * 15 +
-                                    40);
-    outer->setEnabled(true);
-    outer->activate();
-    showTilesInView();
-    return true;
-}
-
-// Only the tiles in and near the viewport are shown; the others keep their
-// place in the grid, hidden, and cost nothing when the window repaints or
-// everything is updated, which keeps commands on long lists quick.
-void MainWindow::showTilesInView()
-{
-    QLayout *grid = gridContainer->layout();
-    // No grid, or one still being filled: it calls again when it is placed.
-    if (!grid || !grid->isEnabled())
-        return;
-    const QRect viewport = scrollArea->viewport()->rect();
-    const QRect near = viewport.translated(-gridContainer->pos())
-                           .adjusted(0, -viewport.height(), 0, viewport.height());
-    // Each show would lay the whole grid out again; once at the end is enough.
-    grid->setEnabled(false);
-    bool changed = false;
-    for (int r = 0; r < grid->count(); ++r) {
-        QLayout *row = grid->itemAt(r)->layout();
-        for (int i = 0; row && i < row->count(); ++i) {
-            QWidget *tile = row->itemAt(i)->widget();
-            const bool shown = tile->geometry().intersects(near);
-            if (shown == tile->isHidden()) {
-                tile->setVisible(shown);
-                changed = true;
-            }
-        }
-    }
-    grid->setEnabled(true);
-    if (changed)
-        grid->activate();
-}
-
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    // The grid was placed again, or the view moved or changed size.
-    if ((event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) &&
-        (watched == gridContainer || watched == scrollArea->viewport()))
-        showTilesInView();
-    return QMainWindow::eventFilter(watched, event);
+    grid->relayout(pageWidgets);
 }
 
 void MainWindow::updateGlobalIndices()
 {
-    for (int i = 0; i < pageWidgets.size(); ++i)
-        pageWidgets[i]->setGlobalIndex(i + 1);
+    PageGrid::numberTiles(pageWidgets);
 }
 
 void MainWindow::onZoomChanged(int value)
 {
     zoomLevel = value / 100.0;
-    const int count = pageWidgets.size();
-    const QList<QPointer<PageWidget>> tiles(pageWidgets.cbegin(), pageWidgets.cend());
-    if (count > 200) {
-        setUpdatesEnabled(false);
-        showStatus(QString::fromUtf8("⏳ Zooming %1 pages to %2%...").arg(count).arg(value));
-        const HeldGrid heldGrid(gridContainer);
-        for (int i = 0; i < tiles.size(); ++i) {
-            if (tiles[i])
-                tiles[i]->setZoomLevel(zoomLevel);
-            if (i > 0 && i % 50 == 0)
-                QCoreApplication::processEvents();
-        }
-        updatePageGrid();
-        setUpdatesEnabled(true);
-    } else {
-        for (PageWidget *tile : std::as_const(pageWidgets))
-            tile->setZoomLevel(zoomLevel);
-        updatePageGrid();
-    }
-    showStatus(QString::fromUtf8("✅ Zoom: %1%").arg(value), 1500);
+    grid->zoomTiles(pageWidgets, value);
+}
+
+const QStringList &MainWindow::temporaryFiles() const
+{
+    return intake->temporaryFiles();
 }
 
 // ---------------------------------------------------------------------------
 // Adding files
 
-namespace {
-
-enum class InputKind { Pdf, Image, Office, Unusable };
-
-InputKind inputKind(const QString &path)
-{
-    if (QFileInfo(path).suffix().toLower() == "pdf")
-        return InputKind::Pdf;
-    if (FileConverter::isImageFile(path))
-        return InputKind::Image;
-    if (FileConverter::isOfficeFile(path))
-        return InputKind::Office;
-    return InputKind::Unusable;
-}
-
-// The first input keeps its base name; later inputs of the batch with the same
-// base name get "_2", "_3", ... so that no conversion overwrites another.
-QString claimConvertedName(const QString &baseName, QSet<QString> &taken)
-{
-    QString name = baseName;
-    for (int n = 2; taken.contains(name.toLower()); ++n)
-        name = QString("%1_%2").arg(baseName).arg(n);
-    taken.insert(name.toLower());
-    return name;
-}
-
-int estimatePageCount(const QStringList &pdfs)
-{
-    int total = 0;
-    for (const QString &pdf : pdfs) {
-        QPdfDocument document;
-        document.load(pdf);
-        if (document.status() == QPdfDocument::Status::Ready)
-            total += document.pageCount();
-    }
-    return total;
-}
-
-} // namespace
-
 void MainWindow::addPDFFiles()
 {
-    const QStringList files =
-        QFileDialog::getOpenFileNames(this, "Select Files (PDF, Images, Office...)",
-                                      QDir::homePath(), FileConverter::getSupportedFormatsFilter());
-    if (files.isEmpty())
+    const int added = intake->addFiles();
+    if (added == 0)
         return;
-
-    const QStringList pdfs = convertBatch(files, createBatchFolder(), true);
-    if (pdfs.isEmpty())
-        return;
-
-    const int estimate = estimatePageCount(pdfs);
-    if (estimate > 200) {
-        const auto answer = QMessageBox::question(
-            this, "Large PDF Set",
-            QString("You're about to load approximately %1 pages.\nThis may take a while and use "
-                    "significant memory.\n\nContinue?")
-                .arg(estimate),
-            QMessageBox::Yes | QMessageBox::No);
-        if (answer != QMessageBox::Yes)
-            return;
-    }
-
-    loadBatch(pdfs, true);
     updatePageGrid();
     updateButtonStates();
-    showStatus(QString::fromUtf8("Added %1 file(s) • Total: %2 pages")
-                   .arg(files.size())
-                   .arg(pageWidgets.size()));
+    showStatus(
+        QString::fromUtf8("Added %1 file(s) • Total: %2 pages").arg(added).arg(pageWidgets.size()));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
@@ -765,213 +438,50 @@ void MainWindow::dropEvent(QDropEvent *event)
     if (!mimeData->hasUrls())
         return;
     event->acceptProposedAction();
-
-    QStringList accepted;
-    for (const QUrl &url : mimeData->urls()) {
-        const QString path = url.toLocalFile();
-        if (FileConverter::isSupportedFile(path))
-            accepted << path;
-    }
-    if (!accepted.isEmpty()) {
-        const QStringList pdfs = convertBatch(accepted, createBatchFolder(), false);
-        if (!pdfs.isEmpty()) {
-            loadBatch(pdfs, false);
-            showStatus(QString("Added %1 file(s) via drag & drop").arg(accepted.size()));
-        }
-    }
+    intake->addDropped(mimeData->urls());
     updatePageGrid();
     updateButtonStates();
-}
-
-QString MainWindow::createBatchFolder() const
-{
-    const QString folder =
-        QDir::tempPath() + "/Sheafkit_" + QString::number(QDateTime::currentMSecsSinceEpoch());
-    QDir().mkpath(folder);
-    return folder;
-}
-
-// The PDFs of a batch in input order: PDFs as they are, images and office
-// documents converted into the batch folder. Only the dialog path (verbose)
-// tells the user about each conversion and its failure.
-QStringList MainWindow::convertBatch(const QStringList &paths, const QString &batchFolder,
-                                     bool verbose)
-{
-    QStringList pdfs;
-    QSet<QString> takenNames;
-    for (int i = 0; i < paths.size(); ++i) {
-        const QString &path = paths[i];
-        const InputKind kind = inputKind(path);
-        if (kind == InputKind::Pdf) {
-            pdfs << path;
-            continue;
-        }
-        if (kind == InputKind::Unusable)
-            continue;
-
-        const QFileInfo input(path);
-        const QString name = claimConvertedName(input.baseName(), takenNames);
-        const bool image = kind == InputKind::Image;
-        if (verbose) {
-            showStatus((image ? QString("Converting image: %1...")
-                              : QString("Converting Office document: %1..."))
-                           .arg(input.fileName()));
-            QCoreApplication::processEvents();
-        }
-
-        QString output;
-        bool converted = false;
-        if (image) {
-            output = batchFolder + "/" + name + ".pdf";
-            converted = FileConverter::imageToPdf(path, output);
-        } else {
-            // LibreOffice names its product after the input, so a renamed
-            // input converts in a folder of its own.
-            QString folder = batchFolder;
-            if (name != input.baseName()) {
-                folder = batchFolder + QString("/input_%1").arg(i + 1);
-                QDir().mkpath(folder);
-            }
-            output = folder + "/" + name + ".pdf";
-            converted = FileConverter::officeToPdf(path, output);
-        }
-
-        if (converted) {
-            pdfs << output;
-            tempFiles << output;
-        } else if (verbose) {
-            QMessageBox::warning(
-                this, "Conversion Failed",
-                image ? QString("Failed to convert image: %1").arg(input.fileName())
-                      : QString("Failed to convert Office file: %1\n\nMake sure LibreOffice is "
-                                "installed.")
-                            .arg(input.fileName()));
-        }
-    }
-    return pdfs;
-}
-
-void MainWindow::loadBatch(const QStringList &pdfs, bool verbose)
-{
-    startProgress(pdfs.size());
-    for (int i = 0; i < pdfs.size(); ++i) {
-        loadPDFPages(pdfs[i]);
-        setProgress(i + 1);
-        if (verbose)
-            showStatus(QString("Loading file %1 of %2...").arg(i + 1).arg(pdfs.size()));
-        QCoreApplication::processEvents();
-    }
-    finishProgress();
 }
 
 // ---------------------------------------------------------------------------
 // Undo history
 
-namespace {
-
-constexpr int kUndoLimit = 50;
-
-// A page of a source, by which undo and redo find its live tile.
-struct PageKey
-{
-    QString filePath;
-    int pageNumber;
-    int totalPages;
-    bool operator==(const PageKey &other) const
-    {
-        return pageNumber == other.pageNumber && totalPages == other.totalPages &&
-               filePath == other.filePath;
-    }
-};
-
-size_t qHash(const PageKey &key, size_t seed = 0)
-{
-    return qHashMulti(seed, key.filePath, key.pageNumber, key.totalPages);
-}
-
-PageKey pageKeyOf(const PageWidget *tile)
-{
-    return {tile->getFilePath(), tile->getPageNumber(), tile->property("totalPages").toInt()};
-}
-
-} // namespace
-
 QList<PageData> MainWindow::getCurrentPagesData() const
 {
-    QList<PageData> data;
-    data.reserve(pageWidgets.size());
-    for (const PageWidget *tile : pageWidgets) {
-        PageData page;
-        page.filePath = tile->getFilePath();
-        page.pageNumber = tile->getPageNumber();
-        page.totalPages = tile->property("totalPages").toInt();
-        page.rotation = tile->getRotation();
-        page.isSelected = tile->isSelected();
-        page.thumbnail = tile->property("originalThumbnail").value<QPixmap>();
-        data.append(page);
-    }
-    return data;
+    return TileSnapshots::take(pageWidgets);
 }
 
 void MainWindow::saveState()
 {
-    undoStack.append(getCurrentPagesData());
-    if (undoStack.size() > kUndoLimit)
-        undoStack.removeFirst();
-    redoStack.clear();
+    history.record(getCurrentPagesData());
     updateButtonStates();
 }
 
 void MainWindow::undo()
 {
-    if (undoStack.isEmpty())
+    if (!history.canUndo())
         return;
-    redoStack.append(getCurrentPagesData());
-    restorePagesFromData(undoStack.takeLast());
+    restorePagesFromData(*history.undo(getCurrentPagesData()));
     updateButtonStates();
     showStatus("Undone");
 }
 
 void MainWindow::redo()
 {
-    if (redoStack.isEmpty())
+    if (!history.canRedo())
         return;
-    undoStack.append(getCurrentPagesData());
-    restorePagesFromData(redoStack.takeLast());
+    restorePagesFromData(*history.redo(getCurrentPagesData()));
     updateButtonStates();
     showStatus("Redone");
 }
 
 void MainWindow::restorePagesFromData(const QList<PageData> &data)
 {
-    // The live tile of each page is reused: only its place, rotation, selection
-    // and picture change. Tiles are made only for pages that are not live, and
-    // deleted only for pages that the snapshot does not hold.
-    QHash<PageKey, QList<PageWidget *>> live;
-    for (PageWidget *tile : std::as_const(pageWidgets))
-        live[pageKeyOf(tile)].append(tile);
+    const QList<PageWidget *> live = pageWidgets;
     replaceWorkspace();
-
-    for (int i = 0; i < data.size(); ++i) {
-        const PageData &page = data.at(i);
-        auto found = live.find({page.filePath, page.pageNumber, page.totalPages});
-        PageWidget *tile = nullptr;
-        if (found != live.end() && !found->isEmpty()) {
-            tile = found->takeFirst();
-            if (tile->property("originalThumbnail").value<QPixmap>().cacheKey() !=
-                page.thumbnail.cacheKey())
-                tile->setProperty("originalThumbnail", QVariant::fromValue(page.thumbnail));
-        } else {
-            tile =
-                createTile(page.thumbnail, page.filePath, page.pageNumber, page.totalPages, i + 1);
-        }
-        tile->setRotation(page.rotation);
-        tile->setSelected(page.isSelected);
-        pageWidgets.append(tile);
-    }
-    for (const QList<PageWidget *> &unused : std::as_const(live))
-        for (PageWidget *tile : unused)
-            tile->deleteLater();
+    pageWidgets = TileSnapshots::restore(live, data, [this](const PageData &page, int index) {
+        return createTile(page.thumbnail, page.filePath, page.pageNumber, page.totalPages, index);
+    });
     updatePageGrid();
 }
 
@@ -1106,8 +616,7 @@ void MainWindow::clearAll()
     if (answer != QMessageBox::Yes)
         return;
 
-    undoStack.clear();
-    redoStack.clear();
+    history.clear();
     discardAllTiles();
     updatePageGrid();
     updateButtonStates();
@@ -1172,51 +681,18 @@ void MainWindow::onPreviewRequested(PageWidget *page)
 void MainWindow::insertBlankPage()
 {
     const int count = pageWidgets.size();
-    bool ok = false;
-    const int position = QInputDialog::getInt(
-        this, "Insert Blank Page", QString("Insert blank page at position (1-%1):").arg(count + 1),
-        count + 1, 1, count + 1, 1, &ok);
-    if (!ok)
+    const std::optional<int> position = prompter->number(
+        "Insert Blank Page", QString("Insert blank page at position (1-%1):").arg(count + 1),
+        count + 1, 1, count + 1, 1);
+    if (!position || !intake->addBlankPage(count))
         return;
 
-    const QString path =
-        QDir::tempPath() + QString("/blank_page_%1.pdf").arg(QDateTime::currentMSecsSinceEpoch());
-    if (!writeBlankPage(path)) {
-        QMessageBox::warning(this, "Blank Page Failed",
-                             QString("Could not write the blank page file:\n%1").arg(path));
-        return;
-    }
-    // The loader reports its own refusals; without a new tile nothing changes.
-    loadPDFPages(path);
-    if (pageWidgets.size() != count + 1) {
-        QFile::remove(path);
-        return;
-    }
-    tempFiles.append(path);
-
-    pageWidgets.move(pageWidgets.size() - 1, position - 1);
+    pageWidgets.move(pageWidgets.size() - 1, *position - 1);
     updatePageGrid();
     saveState();
-    QMessageBox::information(
-        this, "Blank Page Inserted",
-        QString::fromUtf8("✅ Inserted blank page at position %1").arg(position));
-    showStatus(QString("Blank page inserted at position %1").arg(position));
-}
-
-bool MainWindow::writeBlankPage(const QString &path)
-{
-    {
-        QPdfWriter writer(path);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(72);
-        QPainter painter;
-        if (!painter.begin(&writer))
-            return false;
-        painter.fillRect(QRect(0, 0, writer.width(), writer.height()), Qt::white);
-        if (!painter.end())
-            return false;
-    }
-    return QFileInfo(path).size() > 0;
+    prompter->information("Blank Page Inserted",
+                          QString::fromUtf8("✅ Inserted blank page at position %1").arg(*position));
+    showStatus(QString("Blank page inserted at position %1").arg(*position));
 }
 
 // ---------------------------------------------------------------------------

@@ -1,17 +1,19 @@
 #pragma once
 
 #include "OutputCommands.h"
+#include "UndoHistory.h"
 
 #include <QList>
 #include <QMainWindow>
-#include <QPixmap>
 #include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
 class DialogPrompter;
+class FileIntake;
 class FlowLayout;
+class PageGrid;
 class PageWidget;
 class QCheckBox;
 class QImage;
@@ -19,19 +21,7 @@ class QLabel;
 class QPrinter;
 class QProgressBar;
 class QPushButton;
-class QScrollArea;
 class QSlider;
-
-// A value copy of one tile, as kept in the undo history.
-struct PageData
-{
-    QString filePath;
-    int pageNumber = 0;
-    int totalPages = 0;
-    int rotation = 0;
-    bool isSelected = false;
-    QPixmap thumbnail;
-};
 
 // The only top-level window: owns the page list, the undo history, the zoom
 // and the merge options, and runs every command.
@@ -45,7 +35,7 @@ public:
 
     // The pages of the workspace in grid order.
     const QList<PageWidget *> &pages() const { return pageWidgets; }
-    const QStringList &temporaryFiles() const { return tempFiles; }
+    const QStringList &temporaryFiles() const;
 
     void loadPDFPages(const QString &filePath);
     void updatePageGrid();
@@ -86,14 +76,13 @@ public slots:
     void optimizeForWeb();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
     // Window building
     void setupUI();
-    void createOutputCommands();
+    void createCommands();
     void createTitleRow(class QVBoxLayout *mainLayout);
     void createUpperToolbar(FlowLayout *row);
     void createMiddleToolbar(FlowLayout *row);
@@ -113,22 +102,13 @@ private:
     bool hasPages(const QString &title, const QString &text);
 
     // Tiles
-    void showEmptyGrid();
-    bool layOutTiles(bool pumpEvents);
-    void showTilesInView();
     PageWidget *createTile(const QPixmap &thumbnail, const QString &filePath, int pageNumber,
                            int totalPages, int globalIndex);
-
-    // Adding files
-    QString createBatchFolder() const;
-    QStringList convertBatch(const QStringList &paths, const QString &batchFolder, bool verbose);
-    void loadBatch(const QStringList &pdfs, bool verbose);
 
     // Editing
     void discardAllTiles();
     // Empties the page list for a new one (clear, undo, redo).
     void replaceWorkspace();
-    bool writeBlankPage(const QString &path);
 
     // Output
     void createKeepTextCheckBox(FlowLayout *row);
@@ -138,8 +118,7 @@ private:
     void stampTiles(const QList<PageWidget *> &targets, const QString &statusText,
                     const std::function<void(QImage &, int)> &paint);
 
-    QScrollArea *scrollArea = nullptr;
-    QWidget *gridContainer = nullptr;
+    PageGrid *grid = nullptr;
     QPushButton *addButton = nullptr;
     QPushButton *mergeButton = nullptr;
     QPushButton *clearButton = nullptr;
@@ -157,8 +136,7 @@ private:
     QList<PageWidget *> pageWidgets;
     // Guarded: the dragged tile may be removed before its drop arrives.
     QPointer<PageWidget> draggedWidget;
-    QList<QList<PageData>> undoStack;
-    QList<QList<PageData>> redoStack;
+    UndoHistory history;
     // Counts replacements of the page list, for passes that pump events.
     int workspaceGeneration = 0;
     double zoomLevel = 1.0;
@@ -166,7 +144,7 @@ private:
     QCheckBox *autoNumbersCheckBox = nullptr;
     // Output commands copy pages as they are instead of redrawing them.
     QCheckBox *keepTextCheckBox = nullptr;
-    QStringList tempFiles;
     std::unique_ptr<DialogPrompter> prompter;
+    FileIntake *intake = nullptr;
     OutputCommands *output = nullptr;
 };
