@@ -4,15 +4,13 @@
 #include "FileIntake.h"
 #include "FlowLayout.h"
 #include "PageGrid.h"
-#include "PageNumberDialog.h"
 #include "PageRenderer.h"
-#include "PageStamper.h"
 #include "PageWidget.h"
 #include "PreviewDialog.h"
 #include "ScreenFit.h"
+#include "StampCommands.h"
 #include "Theme.h"
 #include "TileSnapshots.h"
-#include "WatermarkDialog.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -52,7 +50,15 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow() = default;
 
-// The commands that ask through the prompter report progress and status here.
+// Commands report their progress and status on the window's bar and line.
+template <typename Commands> void MainWindow::showProgressOf(Commands *commands)
+{
+    connect(commands, &Commands::statusChanged, this, &MainWindow::showStatus);
+    connect(commands, &Commands::progressStarted, this, &MainWindow::startProgress);
+    connect(commands, &Commands::progressChanged, this, &MainWindow::setProgress);
+    connect(commands, &Commands::progressFinished, this, &MainWindow::finishProgress);
+}
+
 void MainWindow::createCommands()
 {
     intake = new FileIntake(
@@ -62,15 +68,13 @@ void MainWindow::createCommands()
             return createTile(thumbnail, filePath, pageNumber, totalPages, globalIndex);
         },
         this);
-    connect(intake, &FileIntake::statusChanged, this, &MainWindow::showStatus);
-    connect(intake, &FileIntake::progressStarted, this, &MainWindow::startProgress);
-    connect(intake, &FileIntake::progressChanged, this, &MainWindow::setProgress);
-    connect(intake, &FileIntake::progressFinished, this, &MainWindow::finishProgress);
+    showProgressOf(intake);
+    stamps = new StampCommands(
+        this, prompter.get(), [this] { return workspaceGeneration; }, this);
+    showProgressOf(stamps);
+    connect(stamps, &StampCommands::stamped, this, &MainWindow::saveState);
     output = new OutputCommands(prompter.get(), this);
-    connect(output, &OutputCommands::statusChanged, this, &MainWindow::showStatus);
-    connect(output, &OutputCommands::progressStarted, this, &MainWindow::startProgress);
-    connect(output, &OutputCommands::progressChanged, this, &MainWindow::setProgress);
-    connect(output, &OutputCommands::progressFinished, this, &MainWindow::finishProgress);
+    showProgressOf(output);
 }
 
 // ---------------------------------------------------------------------------
@@ -753,97 +757,12 @@ void MainWindow::printToPrinter(QPrinter *printer, const QList<PageWidget *> &pa
 // ---------------------------------------------------------------------------
 // Stamps
 
-// Repaints each target's full-size picture in turn (the tiles then show the
-// stamped pages), then records the stamped state for undo.
-void MainWindow::stampTiles(const QList<PageWidget *> &targets, const QString &statusText,
-                            const std::function<void(QImage &, int)> &paint)
-{
-    // Guarded: the loop pumps events, and a tile may be removed meanwhile, or
-    // the workspace replaced by undo, redo or clear.
-    const QList<QPointer<PageWidget>> tiles(targets.cbegin(), targets.cend());
-    const int generation = workspaceGeneration;
-    const int n = tiles.size();
-    startProgress(n);
-    for (int i = 0; i < n; ++i) {
-        PageWidget *tile = tiles[i];
-        if (tile && generation == workspaceGeneration) {
-            QImage image = tile->property("originalThumbnail").value<QPixmap>().toImage();
-            if (!image.isNull() && image.format() < QImage::Format_RGB32)
-                image.convertTo(QImage::Format_ARGB32_Premultiplied);
-            paint(image, i);
-            tile->setProperty("originalThumbnail", QVariant::fromValue(QPixmap::fromImage(image)));
-            tile->updateThumbnail();
-        }
-        setProgress(i + 1);
-        showStatus(statusText.arg(i + 1).arg(n));
-        QCoreApplication::processEvents();
-    }
-    finishProgress();
-    saveState();
-}
-
 void MainWindow::addWatermark()
 {
-    if (!hasPages("No Pages", "No pages to add watermark. Please add PDF files first."))
-        return;
-    const auto selectedCount = std::count_if(pageWidgets.cbegin(), pageWidgets.cend(),
-                                             [](PageWidget *tile) { return tile->isSelected(); });
-    WatermarkDialog dialog(pageWidgets.size(), int(selectedCount), this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-
-    PageStamper::Watermark mark;
-    mark.text = dialog.getText();
-    mark.opacity = dialog.getOpacity();
-    mark.fontSize = dialog.getFontSize();
-    mark.fontFamily = dialog.getFontFamily();
-    mark.color = dialog.getColor();
-    mark.rotation = dialog.getRotation();
-    mark.position = dialog.getPosition();
-    const bool allPages = dialog.applyToAllPages();
-    if (mark.text.isEmpty()) {
-        QMessageBox::warning(this, "Empty Text", "Watermark text cannot be empty.");
-        return;
-    }
-
-    QList<PageWidget *> targets;
-    for (PageWidget *tile : std::as_const(pageWidgets))
-        if (allPages || tile->isSelected())
-            targets.append(tile);
-    if (targets.isEmpty()) {
-        QMessageBox::information(this, "No Selection", "No pages selected for watermark.");
-        return;
-    }
-
-    const int n = targets.size();
-    stampTiles(targets, "Adding watermark... %1 of %2",
-               [&mark](QImage &image, int) { PageStamper::paintWatermark(image, mark); });
-    QMessageBox::information(this, "Watermark Added",
-                             QString("Successfully added watermark to %1 pages.").arg(n));
-    showStatus(QString("Watermark added to %1 pages").arg(n));
+    stamps->addWatermark(pageWidgets);
 }
 
 void MainWindow::addPageNumbers()
 {
-    if (!hasPages("No Pages", "No pages to add numbers. Please add PDF files first."))
-        return;
-    const int total = pageWidgets.size();
-    PageNumberDialog dialog(total, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const int start = dialog.getStartNumber();
-    const int fontSize = dialog.getFontSize();
-    const QString family = dialog.getFontFamily();
-    const int margin = dialog.getMargin();
-    const int format = dialog.getFormat();
-    const int position = dialog.getPosition();
-
-    stampTiles(pageWidgets, "Adding page numbers... %1 of %2", [&](QImage &image, int i) {
-        PageStamper::paintPageLabel(image, PageStamper::pageLabel(format, start + i, total), family,
-                                    fontSize, position, margin);
-    });
-    QMessageBox::information(
-        this, "Page Numbers Added",
-        QString("Successfully added page numbers to all %1 pages.").arg(total));
-    showStatus(QString("Page numbers added to %1 pages").arg(total));
+    stamps->addPageNumbers(pageWidgets);
 }

@@ -15,6 +15,7 @@ class FileIntake;
 class FlowLayout;
 class PageGrid;
 class PageWidget;
+class StampCommands;
 class QCheckBox;
 class QImage;
 class QLabel;
@@ -83,6 +84,7 @@ private:
     // Window building
     void setupUI();
     void createCommands();
+    template <typename Commands> void showProgressOf(Commands *commands);
     void createTitleRow(class QVBoxLayout *mainLayout);
     void createUpperToolbar(FlowLayout *row);
     void createMiddleToolbar(FlowLayout *row);
@@ -114,10 +116,6 @@ private:
     void createKeepTextCheckBox(FlowLayout *row);
     OutputCommands::Workspace outputWorkspace() const;
 
-    // Stamps
-    void stampTiles(const QList<PageWidget *> &targets, const QString &statusText,
-                    const std::function<void(QImage &, int)> &paint);
-
     PageGrid *grid = nullptr;
     QPushButton *addButton = nullptr;
     QPushButton *mergeButton = nullptr;
@@ -147,4 +145,5 @@ private:
     std::unique_ptr<DialogPrompter> prompter;
     FileIntake *intake = nullptr;
     OutputCommands *output = nullptr;
+    StampCommands *stamps = nullptr;
 };
