@@ -10,8 +10,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-Prompter::~Prompter() = default;
-
 DialogPrompter::DialogPrompter(QWidget *parent)
     : parent(parent)
 {}
@@ -117,8 +115,9 @@ std::optional<Prompter::ExportChoice> DialogPrompter::exportChoice(int totalPage
     ExportDialog dialog(totalPages, selectedPages, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return ExportChoice{dialog.getOutputFolder(), dialog.exportAllPages(), dialog.getFormat(),
-                        dialog.getDPI(),          dialog.getQuality(),     dialog.getFileNamePattern()};
+    return ExportChoice{dialog.getOutputFolder(), dialog.exportAllPages(),
+                        dialog.getFormat(),       dialog.getDPI(),
+                        dialog.getQuality(),      dialog.getFileNamePattern()};
 }
 
 bool DialogPrompter::setUpPrinter(QPrinter *printer)

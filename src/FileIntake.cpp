@@ -100,7 +100,7 @@ bool writeBlankPage(const QString &path)
 
 FileIntake::FileIntake(QList<PageWidget *> &pages, const PageGrid &grid, Prompter &prompter,
                        TileMaker makeTile, QObject *parent)
-    : QObject(parent)
+    : ProgressReporter(parent)
     , pages(pages)
     , grid(grid)
     , prompter(prompter)

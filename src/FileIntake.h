@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ProgressReporter.h"
 #include <QList>
-#include <QObject>
 #include <QStringList>
 #include <functional>
 
@@ -15,7 +15,7 @@ class QUrl;
 // PDFs of a batch folder and appends a tile for each page of each PDF to the
 // page list. The window places the new tiles afterwards. Every question and
 // message goes through the prompter.
-class FileIntake : public QObject
+class FileIntake : public ProgressReporter
 {
     Q_OBJECT
 
@@ -39,12 +39,6 @@ public:
     bool addBlankPage(int count);
     // Converted inputs and blank pages, made by this run.
     const QStringList &temporaryFiles() const { return tempFiles; }
-
-signals:
-    void statusChanged(const QString &text, int timeout);
-    void progressStarted(int maximum);
-    void progressChanged(int value);
-    void progressFinished();
 
 private:
     QStringList convertBatch(const QStringList &paths, const QString &batchFolder, bool verbose);

@@ -15,6 +15,7 @@ class FileIntake;
 class FlowLayout;
 class PageGrid;
 class PageWidget;
+class ProgressReporter;
 class StampCommands;
 class QCheckBox;
 class QImage;

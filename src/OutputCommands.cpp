@@ -70,7 +70,7 @@ QList<PageRef> selectedOnly(QList<PageRef> pages)
 } // namespace
 
 OutputCommands::OutputCommands(Prompter *prompter, QObject *parent)
-    : QObject(parent)
+    : ProgressReporter(parent)
     , prompter(prompter)
 {}
 

@@ -2,7 +2,7 @@
 
 #include "OutputJobs.h"
 
-#include <QObject>
+#include "ProgressReporter.h"
 #include <functional>
 #include <optional>
 
@@ -15,7 +15,7 @@ class QPrinter;
 // unlocking and printing. Each one reads top to bottom: check, ask (through
 // the Prompter), run (through one skeleton, on the backend the "Keep Text"
 // switch chose), report. Progress and status go out as signals.
-class OutputCommands : public QObject
+class OutputCommands : public ProgressReporter
 {
     Q_OBJECT
 
@@ -45,12 +45,6 @@ public:
     // Draws the pages onto an open printer, one per sheet, fitted and centred;
     // false, after a warning, when the printer does not start.
     bool printTo(QPrinter *printer, const QList<PageRef> &pages, bool showProgress);
-
-signals:
-    void statusChanged(const QString &text, int timeout);
-    void progressStarted(int maximum);
-    void progressChanged(int value);
-    void progressFinished();
 
 private:
     using Job = std::function<OutputResult(const OutputJobs::Progress &)>;

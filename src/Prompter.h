@@ -37,7 +37,7 @@ public:
         QString pattern = QStringLiteral("page_{page}"); // "{page}": the page number
     };
 
-    virtual ~Prompter();
+    virtual ~Prompter() = default;
 
     virtual QStringList openFiles(const QString &title, const QString &folder,
                                   const QString &filter) = 0;

@@ -11,7 +11,7 @@
 
 StampCommands::StampCommands(QWidget *dialogParent, Prompter *prompter,
                              std::function<int()> generation, QObject *parent)
-    : QObject(parent)
+    : ProgressReporter(parent)
     , dialogParent(dialogParent)
     , prompter(prompter)
     , generation(std::move(generation))

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ProgressReporter.h"
 #include <QList>
-#include <QObject>
 #include <functional>
 
 class PageWidget;
@@ -12,7 +12,7 @@ class QWidget;
 // Watermarks and page numbers, painted onto the tiles' full-size pictures:
 // ask (the option dialogs over `dialogParent`), paint tile by tile with
 // progress, report. `stamped` asks the window to record the result for undo.
-class StampCommands : public QObject
+class StampCommands : public ProgressReporter
 {
     Q_OBJECT
 
@@ -25,10 +25,6 @@ public:
     void addPageNumbers(const QList<PageWidget *> &tiles);
 
 signals:
-    void statusChanged(const QString &text, int timeout);
-    void progressStarted(int maximum);
-    void progressChanged(int value);
-    void progressFinished();
     void stamped();
 
 private:
