@@ -19,7 +19,6 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -347,14 +346,6 @@ void MainWindow::startProgress(int maximum)
     progressBar->setValue(0);
 }
 
-bool MainWindow::hasPages(const QString &title, const QString &text)
-{
-    if (!pageWidgets.isEmpty())
-        return true;
-    QMessageBox::information(this, title, text);
-    return false;
-}
-
 void MainWindow::setProgress(int value)
 {
     progressBar->setValue(value);
@@ -572,14 +563,13 @@ void MainWindow::removeSelectedPages()
         if (tile->isSelected())
             selected.append(tile);
     if (selected.isEmpty()) {
-        QMessageBox::information(this, "Info", "No pages selected!");
+        prompter->information("Info", "No pages selected!");
         return;
     }
-    const auto answer = QMessageBox::question(
-        this, "Confirm Removal",
-        QString("Are you sure you want to remove %1 selected page(s)?").arg(selected.size()),
-        QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes)
+    const auto answer = prompter->question(
+        "Confirm Removal",
+        QString("Are you sure you want to remove %1 selected page(s)?").arg(selected.size()));
+    if (answer != Prompter::Answer::Yes)
         return;
 
     saveState();
@@ -612,12 +602,12 @@ void MainWindow::clearAll()
     const int count = pageWidgets.size();
     if (count == 0)
         return;
-    const auto answer = QMessageBox::question(
-        this, "Confirm Clear",
+    const auto answer = prompter->question(
+        "Confirm Clear",
         QString("Are you sure you want to clear all %1 pages?\n\nThis action cannot be undone.")
             .arg(count),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer != QMessageBox::Yes)
+        Prompter::Buttons::YesNo, Prompter::Answer::No);
+    if (answer != Prompter::Answer::Yes)
         return;
 
     history.clear();

@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-class DialogPrompter;
+class Prompter;
 class FileIntake;
 class FlowLayout;
 class PageGrid;
@@ -101,8 +101,6 @@ private:
     void startProgress(int maximum);
     void setProgress(int value);
     void finishProgress();
-    // False, after telling the user with an information box, when there are no pages.
-    bool hasPages(const QString &title, const QString &text);
 
     // Tiles
     PageWidget *createTile(const QPixmap &thumbnail, const QString &filePath, int pageNumber,
@@ -143,7 +141,7 @@ private:
     QCheckBox *autoNumbersCheckBox = nullptr;
     // Output commands copy pages as they are instead of redrawing them.
     QCheckBox *keepTextCheckBox = nullptr;
-    std::unique_ptr<DialogPrompter> prompter;
+    std::unique_ptr<Prompter> prompter;
     FileIntake *intake = nullptr;
     OutputCommands *output = nullptr;
     StampCommands *stamps = nullptr;
