@@ -1,4 +1,5 @@
 #include "PdfImageCompressor.h"
+#include "FlateCoder.h"
 #include "FontCompactor.h"
 #include "IccTransform.h"
 #include "JpegCoder.h"
@@ -8,6 +9,7 @@
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/Buffer.hh>
+#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -981,6 +983,63 @@ PdfImageCompressor::PdfImageCompressor(const Options &options)
 
 namespace {
 
+// The streams the writer will write, found from the trailer as it finds them.
+std::vector<QPDFObjectHandle> reachableStreams(QPDF &pdf)
+{
+    std::vector<QPDFObjectHandle> streams;
+    std::set<QPDFObjGen> seen;
+    std::vector<QPDFObjectHandle> pending{pdf.getTrailer()};
+    while (!pending.empty()) {
+        QPDFObjectHandle object = pending.back();
+        pending.pop_back();
+        if (object.isIndirect() && !seen.insert(object.getObjGen()).second)
+            continue;
+        if (object.isStream()) {
+            streams.push_back(object);
+            object = object.getDict();
+        }
+        if (object.isArray())
+            for (QPDFObjectHandle item : object.aitems())
+                pending.push_back(item);
+        else if (object.isDictionary())
+            for (auto &[key, value] : object.ditems())
+                pending.push_back(value);
+    }
+    return streams;
+}
+
+// Page content, fonts and the like, coded anew with a search more thorough
+// than zlib's where that makes them smaller; images are coded already.
+void deflateStreams(QPDF &pdf)
+{
+    const FlateCoder coder(FlateCoder::Thorough);
+    for (QPDFObjectHandle stream : reachableStreams(pdf)) {
+        QPDFObjectHandle dict = stream.getDict();
+        // The writer leaves XMP readable as text.
+        if (!stream.getFilterOnWrite() || isName(dict.getKey("/Subtype"), "/Image") ||
+            isName(dict.getKey("/Type"), "/Metadata"))
+            continue;
+        try {
+            Pl_Buffer decoded("decoded");
+            bool attempted = false;
+            if (!stream.pipeStreamData(&decoded, &attempted, 0, qpdf_dl_generalized, true, true) ||
+                !attempted)
+                continue; // the writer keeps what it cannot decode
+            const std::shared_ptr<Buffer> data = decoded.getBufferSharedPointer();
+            const QByteArray packed = coder.compress(QByteArrayView(
+                reinterpret_cast<const char *>(data->getBuffer()), qsizetype(data->getSize())));
+            if (packed.isEmpty() || packed.size() >= rawLength(stream))
+                continue;
+            stream.replaceStreamData(packed.toStdString(),
+                                     QPDFObjectHandle::newName("/FlateDecode"),
+                                     QPDFObjectHandle::newNull());
+            stream.setFilterOnWrite(false);
+        } catch (const std::exception &) {
+            // A stream that cannot be read is the writer's to keep.
+        }
+    }
+}
+
 // Writes the document with object streams and every stream compressed anew.
 void writeCompact(QPDF &pdf, QTemporaryFile &compressed)
 {
@@ -1037,6 +1096,7 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         storeImagesOnce(survey);
         FontCompactor(pdf).compact();
 
+        deflateStreams(pdf);
         writeCompact(pdf, compressed);
         passed =
             !repaired && QFileInfo(compressed.fileName()).size() >= QFileInfo(inputPath).size();
