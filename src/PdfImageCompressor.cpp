@@ -857,10 +857,8 @@ void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, in
         if (!finer && job.plainToo)
             job.keep = 0.9; // a new generation of loss is worth a real saving only
         try {
-            if (!job.plainToo && !profile.isStream())
+            if (!((job.plainToo || profile.isStream()) && recode(pdf, use->stream, job, quality)))
                 repackJpeg(use->stream);
-            else
-                recode(pdf, use->stream, job, quality);
         } catch (const std::exception &) {
             // An image whose data cannot be read is kept as it is.
         }
