@@ -832,6 +832,22 @@ void repackJpeg(QPDFObjectHandle image)
     image.setFilterOnWrite(false);
 }
 
+// Whether the image's profile is sRGB, or sRGB's grey, by another name: the
+// pixels then mean the same in device colour, without a new generation of loss.
+bool dropsPlainProfile(QPDFObjectHandle image)
+{
+    QPDFObjectHandle dict = image.getDict();
+    QPDFObjectHandle profile = iccProfile(dict);
+    const int components = plainComponents(dict);
+    try {
+        return profile.isStream() && (components == 1 || components == 3) &&
+               IccTransform(bytesOf(profile.getStreamData(qpdf_dl_generalized)), components)
+                   .keepsColours();
+    } catch (const std::exception &) {
+        return false; // an unreadable profile stays
+    }
+}
+
 // Resamples what is shown above the resolution, converts images with a
 // colour profile where dropping it pays, and recodes photographs stored more
 // finely than the quality asks.
@@ -849,6 +865,10 @@ void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, in
         const QSize target(int(qBound(1.0, std::round(use->width / 72 * dpi), 1e6)),
                            int(qBound(1.0, std::round(use->height / 72 * dpi), 1e6)));
         const bool finer = target.width() < pixels.width() || target.height() < pixels.height();
+        if (dropsPlainProfile(use->stream))
+            dict.replaceKey("/ColorSpace",
+                            QPDFObjectHandle::newName(plainComponents(dict) == 1 ? "/DeviceGray"
+                                                                                 : "/DeviceRGB"));
         QPDFObjectHandle profile = iccProfile(dict);
         Job job{finer ? target.boundedTo(pixels) : pixels};
         if (profile.isStream())
