@@ -19,6 +19,7 @@ class QIODevice;
 //
 // An image with an ICC profile is converted through it to sRGB (grey stays
 // grey) and loses the profile when that makes the file smaller; a profile
+// that is sRGB by another name goes without touching the pixels; a profile
 // Little CMS cannot read stays with its image. Grey and RGB
 // photographs under the resolution, stored losslessly or as JPEG of much
 // higher quality than asked, are recoded when that saves a tenth.
@@ -34,8 +35,9 @@ class QIODevice;
 // A drawing program's private data, page thumbnails and the XMP packets of
 // images and forms are dropped; the document's own XMP stays.
 //
-// The file is then written with object streams and recompressed streams,
-// identical images stored once and unused objects left out. When that does
+// The file is then written with object streams and recompressed streams
+// (page content and fonts with libdeflate's thorough search, each only where
+// that is smaller), identical images stored once and unused objects left out. When that does
 // not make the file smaller, the input is copied through unchanged, so the
 // result is never larger than the input; only a damaged input that had to be
 // repaired is always written anew.
