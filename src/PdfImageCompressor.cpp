@@ -742,6 +742,9 @@ Coded codeImage(QPDFObjectHandle image, const Job &job, int quality, bool conver
     Decoded pixels = decode(image, components, job.size);
     if (pixels.pixels.isNull())
         return {};
+    // Finer coding than the source's would spend bytes on its own artefacts.
+    if (wasJpeg && isLoneJpeg(dict))
+        quality = std::min(quality, std::max(JpegCoder::estimateQuality(rawBytes(image)), 50));
     if (!convert)
         return encode(pixels, components, wasJpeg, quality);
     pixels.pixels = throughProfile(dict, pixels.pixels, components);

@@ -11,7 +11,8 @@ class QIODevice;
 // image's resolution is its pixel size over the size at which the pages place
 // it, following the content stream's transformations into form XObjects, and
 // an image placed several times keeps the resolution its largest placement
-// needs. JPEG images stay JPEG; other images become JPEG or Flate, whichever
+// needs. JPEG images stay JPEG, coded no finer than they were (down to
+// quality 50); other images become JPEG or Flate, whichever
 // is smaller, and stay lossless when they have few colours or flat areas with
 // sharp edges; CMYK images become CMYK JPEG with the same ink convention
 // (Adobe marker, inverting /Decode). A soft mask is resampled to its image's
