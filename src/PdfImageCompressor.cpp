@@ -643,8 +643,7 @@ QByteArray flateBytes(const QImage &pixels, int n)
         rows.append(char(chosen));
         rows.append(candidates[chosen]);
     }
-    // qCompress writes zlib data behind a four-byte length of its own.
-    return qCompress(rows).mid(4);
+    return FlateCoder(FlateCoder::Quick).compress(rows);
 }
 
 // Photographs stay JPEG; drawings stay lossless; everything else takes the
