@@ -809,16 +809,18 @@ bool recode(QPDF &pdf, QPDFObjectHandle image, const Job &job, int quality)
 }
 
 // Whether a photograph under the resolution is stored more finely than the
-// chosen quality needs: losslessly, or as a JPEG of much higher quality.
+// chosen quality needs: losslessly, as a JPEG of much higher quality, or as
+// CMYK JPEG that codes its inks apart.
 bool storedTooFinely(QPDFObjectHandle image, int quality)
 {
     QPDFObjectHandle dict = image.getDict();
-    const int components = plainComponents(dict);
-    if (components != 1 && components != 3)
+    if (plainComponents(dict) == 0)
         return false;
     if (!isLoneJpeg(dict))
         return true; // line art is told apart when decoded, and stays lossless
-    return JpegCoder::estimateQuality(rawBytes(image)) >= quality + 10;
+    const QByteArray jpeg = rawBytes(image);
+    return (plainComponents(dict) == 4 && JpegCoder::isPlainCmyk(jpeg)) ||
+           JpegCoder::estimateQuality(jpeg) >= quality + 10;
 }
 
 // A JPEG left as it is may still be stored in fewer bytes without loss.

@@ -21,9 +21,10 @@ class QIODevice;
 // An image with an ICC profile is converted through it to sRGB (grey stays
 // grey) and loses the profile when that makes the file smaller; a profile
 // that is sRGB by another name goes without touching the pixels; a profile
-// Little CMS cannot read stays with its image. Grey and RGB
-// photographs under the resolution, stored losslessly or as JPEG of much
-// higher quality than asked, are recoded when that saves a tenth.
+// Little CMS cannot read stays with its image. Photographs under the
+// resolution, stored losslessly, as JPEG of much higher quality than asked
+// or as CMYK JPEG with its inks coded apart, are recoded when that saves a
+// tenth.
 //
 // Left exactly as they are: images that are not 8 bits per component in
 // grey, RGB or CMYK (device, calibrated or ICC-based; so 1-bit, 16-bit,

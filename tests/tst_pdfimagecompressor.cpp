@@ -171,6 +171,8 @@ private slots:
                    "/Decode [1 0 1 0 1 0 1 0]")},
             {"295 295 cmyk jpeg"});
         row("CMYK JPEG", atFiveCm, {image(small, true)}, {"295 295 cmyk jpeg"}, "CMYK");
+        row("plain CMYK JPEG below", "q 500 0 0 500 50 300 cm /X6 Do Q " + Text,
+            {image(small, true)}, {"1000 1000 cmyk jpeg"}, "CMYK");
         row("ICC-based, profile dropped", atFiveCm, {image(small, true)}, {"295 295 rgb jpeg"},
             "UseDeviceIndependentColor");
         row("sRGB profile by another name", atFiveCm, {image(photo(200), true)}, {"= rgb"},
