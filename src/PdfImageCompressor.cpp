@@ -1062,6 +1062,30 @@ void deflateStreams(QPDF &pdf)
     }
 }
 
+// Resamples and recodes the images the pages draw, each stored once.
+void shrinkImages(QPDF &pdf, int dpi, int quality)
+{
+    QPDFPageDocumentHelper document(pdf);
+    document.pushInheritedAttributesToPage();
+    std::vector<QPDFPageObjectHelper> pages = document.getAllPages();
+    if (sharesResources(pages))
+        document.removeUnreferencedResources();
+
+    Survey survey(pdf);
+    for (size_t i = 0; i < pages.size(); ++i)
+        survey.page(pages[i], int(i));
+
+    // Identical images become one before resampling, at the size of their largest use.
+    storeImagesOnce(survey);
+    std::vector<ImageUse *> uses;
+    for (auto &[id, use] : survey.images)
+        uses.push_back(&use);
+    std::stable_sort(uses.begin(), uses.end(),
+                     [](ImageUse *a, ImageUse *b) { return a->firstPage < b->firstPage; });
+    recodeImages(pdf, uses, dpi, quality);
+    storeImagesOnce(survey);
+}
+
 // Writes the document with object streams and every stream compressed anew.
 void writeCompact(QPDF &pdf, QTemporaryFile &compressed)
 {
@@ -1105,27 +1129,9 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
         // A damaged file is better replaced by its repaired copy, whatever the size.
         const bool repaired = pdf.anyWarnings();
 
-        QPDFPageDocumentHelper document(pdf);
-        document.pushInheritedAttributesToPage();
         PdfPrivateData::strip(pdf);
-        std::vector<QPDFPageObjectHelper> pages = document.getAllPages();
-        if (sharesResources(pages))
-            document.removeUnreferencedResources();
-
-        Survey survey(pdf);
-        for (size_t i = 0; i < pages.size(); ++i)
-            survey.page(pages[i], int(i));
-
-        // Identical images become one before resampling, at the size of their largest use.
-        storeImagesOnce(survey);
-        std::vector<ImageUse *> uses;
-        for (auto &[id, use] : survey.images)
-            uses.push_back(&use);
-        std::stable_sort(uses.begin(), uses.end(),
-                         [](ImageUse *a, ImageUse *b) { return a->firstPage < b->firstPage; });
-        recodeImages(pdf, uses, options.dpi, options.jpegQuality);
+        shrinkImages(pdf, options.dpi, options.jpegQuality);
         PdfColourSpaces::pruneUnused(pdf);
-        storeImagesOnce(survey);
         FontCompactor(pdf).compact();
 
         deflateStreams(pdf);
