@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-pdf-dev qt6-image-formats-plugins libqt6svg6 libgl-dev
-  libqpdf-dev libharfbuzz-dev afdko-bin liblcms2-dev libjpeg62-turbo-dev
+  libqpdf-dev libharfbuzz-dev afdko-bin liblcms2-dev libjpeg62-turbo-dev libdeflate-dev
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   poppler-utils qpdf img2pdf ghostscript desktop-file-utils appstream
   dpkg-dev file

@@ -635,6 +635,11 @@ void FontCompactor::convertType1()
 // Word and others embed "subsets" that still carry every layout table.
 void FontCompactor::subsetTrueType()
 {
+    // Reading every page's text is most of the work: not for nothing.
+    const std::vector<QPDFObjectHandle> descriptors = fontDescriptors(pdf);
+    if (std::none_of(descriptors.begin(), descriptors.end(),
+                     [](QPDFObjectHandle d) { return d.getKey("/FontFile2").isStream(); }))
+        return;
     TextSurvey survey;
     const size_t warnings = pdf.numWarnings();
     for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages())

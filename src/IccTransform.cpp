@@ -2,6 +2,9 @@
 
 #include <lcms2.h>
 
+#include <cstdlib>
+#include <vector>
+
 namespace {
 
 cmsUInt32Number intentOf(const QByteArray &name)
@@ -41,6 +44,7 @@ IccTransform::IccTransform(const QByteArray &profile, int components, const QByt
     if (!source)
         return;
     if (cmsGetColorSpace(source) == expected) {
+        input = components;
         output = components == 1 ? 1 : 3;
         cmsHPROFILE target = output == 1 ? srgbGrey() : cmsCreate_sRGBProfile();
         const cmsUInt32Number in = components == 1   ? TYPE_GRAY_8
@@ -54,6 +58,24 @@ IccTransform::IccTransform(const QByteArray &profile, int components, const QByt
             cmsCloseProfile(target);
     }
     cmsCloseProfile(source);
+}
+
+bool IccTransform::keepsColours() const
+{
+    const int n = output;
+    if (!transform || input != output)
+        return false;
+    // Every level of grey; for RGB a lattice of 17 levels a channel.
+    std::vector<unsigned char> in;
+    for (int i = 0; i < (n == 1 ? 256 : 17 * 17 * 17); ++i)
+        for (int c = 0, v = i; c < n; ++c, v /= 17)
+            in.push_back(n == 1 ? i : std::min(255, v % 17 * 16));
+    std::vector<unsigned char> out(in.size());
+    apply(in.data(), out.data(), int(in.size()) / n);
+    for (size_t i = 0; i < in.size(); ++i)
+        if (std::abs(in[i] - out[i]) > 1)
+            return false;
+    return true;
 }
 
 IccTransform::~IccTransform()

@@ -23,10 +23,14 @@ public:
     // False when the profile is unreadable or not of `components` colours.
     bool isValid() const { return transform != nullptr; }
     int outputComponents() const { return output; }
+    // Whether every colour comes out as it went in, give or take a level:
+    // the profile is sRGB, or sRGB's grey, under another name.
+    bool keepsColours() const;
     // Converts `pixels` pixels from `in` to `out`.
     void apply(const unsigned char *in, unsigned char *out, int pixels) const;
 
 private:
     void *transform = nullptr; // a cmsHTRANSFORM
+    int input = 0;
     int output = 0;
 };

@@ -124,6 +124,19 @@ QByteArray JpegCoder::repack(const QByteArray &jpeg)
     return bytes;
 }
 
+bool JpegCoder::isPlainCmyk(const QByteArray &jpeg)
+{
+    // Only Adobe's marker, with transform 2, says YCCK.
+    bool ycck = false;
+    forEachMarker(jpeg, [&](int code, const QByteArray &payload) {
+        if (code != 0xEE || payload.size() < 12 || !payload.startsWith("Adobe"))
+            return false;
+        ycck = payload[11] == 2;
+        return true;
+    });
+    return !ycck;
+}
+
 int JpegCoder::estimateQuality(const QByteArray &jpeg)
 {
     int quality = 0;

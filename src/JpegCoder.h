@@ -20,6 +20,10 @@ public:
     // most JPEGs. Returns nothing when libjpeg cannot read it.
     static QByteArray repack(const QByteArray &jpeg);
 
+    // Whether a four-colour JPEG codes its inks apart rather than as YCCK,
+    // which at the same quality takes about a third fewer bytes.
+    static bool isPlainCmyk(const QByteArray &jpeg);
+
     // The quality (1 to 100) at which the common libjpeg scaling of the
     // standard tables gives the JPEG's first quantisation table, or 0 when it
     // has none.

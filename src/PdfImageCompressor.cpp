@@ -1,4 +1,5 @@
 #include "PdfImageCompressor.h"
+#include "FlateCoder.h"
 #include "FontCompactor.h"
 #include "IccTransform.h"
 #include "JpegCoder.h"
@@ -8,6 +9,7 @@
 // Only std::shared_ptr is used; this keeps qpdf 11 from warning about its old PointerHolder.
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/Buffer.hh>
+#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -641,8 +643,7 @@ QByteArray flateBytes(const QImage &pixels, int n)
         rows.append(char(chosen));
         rows.append(candidates[chosen]);
     }
-    // qCompress writes zlib data behind a four-byte length of its own.
-    return qCompress(rows).mid(4);
+    return FlateCoder(FlateCoder::Quick).compress(rows);
 }
 
 // Photographs stay JPEG; drawings stay lossless; everything else takes the
@@ -740,6 +741,9 @@ Coded codeImage(QPDFObjectHandle image, const Job &job, int quality, bool conver
     Decoded pixels = decode(image, components, job.size);
     if (pixels.pixels.isNull())
         return {};
+    // Finer coding than the source's would spend bytes on its own artefacts.
+    if (wasJpeg && isLoneJpeg(dict))
+        quality = std::min(quality, std::max(JpegCoder::estimateQuality(rawBytes(image)), 50));
     if (!convert)
         return encode(pixels, components, wasJpeg, quality);
     pixels.pixels = throughProfile(dict, pixels.pixels, components);
@@ -805,16 +809,18 @@ bool recode(QPDF &pdf, QPDFObjectHandle image, const Job &job, int quality)
 }
 
 // Whether a photograph under the resolution is stored more finely than the
-// chosen quality needs: losslessly, or as a JPEG of much higher quality.
+// chosen quality needs: losslessly, as a JPEG of much higher quality, or as
+// CMYK JPEG that codes its inks apart.
 bool storedTooFinely(QPDFObjectHandle image, int quality)
 {
     QPDFObjectHandle dict = image.getDict();
-    const int components = plainComponents(dict);
-    if (components != 1 && components != 3)
+    if (plainComponents(dict) == 0)
         return false;
     if (!isLoneJpeg(dict))
         return true; // line art is told apart when decoded, and stays lossless
-    return JpegCoder::estimateQuality(rawBytes(image)) >= quality + 10;
+    const QByteArray jpeg = rawBytes(image);
+    return (plainComponents(dict) == 4 && JpegCoder::isPlainCmyk(jpeg)) ||
+           JpegCoder::estimateQuality(jpeg) >= quality + 10;
 }
 
 // A JPEG left as it is may still be stored in fewer bytes without loss.
@@ -828,6 +834,22 @@ void repackJpeg(QPDFObjectHandle image)
     image.replaceStreamData(repacked.toStdString(), QPDFObjectHandle::newName("/DCTDecode"),
                             QPDFObjectHandle::newNull());
     image.setFilterOnWrite(false);
+}
+
+// Whether the image's profile is sRGB, or sRGB's grey, by another name: the
+// pixels then mean the same in device colour, without a new generation of loss.
+bool dropsPlainProfile(QPDFObjectHandle image)
+{
+    QPDFObjectHandle dict = image.getDict();
+    QPDFObjectHandle profile = iccProfile(dict);
+    const int components = plainComponents(dict);
+    try {
+        return profile.isStream() && (components == 1 || components == 3) &&
+               IccTransform(bytesOf(profile.getStreamData(qpdf_dl_generalized)), components)
+                   .keepsColours();
+    } catch (const std::exception &) {
+        return false; // an unreadable profile stays
+    }
 }
 
 // Resamples what is shown above the resolution, converts images with a
@@ -847,6 +869,10 @@ void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, in
         const QSize target(int(qBound(1.0, std::round(use->width / 72 * dpi), 1e6)),
                            int(qBound(1.0, std::round(use->height / 72 * dpi), 1e6)));
         const bool finer = target.width() < pixels.width() || target.height() < pixels.height();
+        if (dropsPlainProfile(use->stream))
+            dict.replaceKey("/ColorSpace",
+                            QPDFObjectHandle::newName(plainComponents(dict) == 1 ? "/DeviceGray"
+                                                                                 : "/DeviceRGB"));
         QPDFObjectHandle profile = iccProfile(dict);
         Job job{finer ? target.boundedTo(pixels) : pixels};
         if (profile.isStream())
@@ -855,10 +881,8 @@ void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, in
         if (!finer && job.plainToo)
             job.keep = 0.9; // a new generation of loss is worth a real saving only
         try {
-            if (!job.plainToo && !profile.isStream())
+            if (!((job.plainToo || profile.isStream()) && recode(pdf, use->stream, job, quality)))
                 repackJpeg(use->stream);
-            else
-                recode(pdf, use->stream, job, quality);
         } catch (const std::exception &) {
             // An image whose data cannot be read is kept as it is.
         }
@@ -981,6 +1005,87 @@ PdfImageCompressor::PdfImageCompressor(const Options &options)
 
 namespace {
 
+// The streams the writer will write, found from the trailer as it finds them.
+std::vector<QPDFObjectHandle> reachableStreams(QPDF &pdf)
+{
+    std::vector<QPDFObjectHandle> streams;
+    std::set<QPDFObjGen> seen;
+    std::vector<QPDFObjectHandle> pending{pdf.getTrailer()};
+    while (!pending.empty()) {
+        QPDFObjectHandle object = pending.back();
+        pending.pop_back();
+        if (object.isIndirect() && !seen.insert(object.getObjGen()).second)
+            continue;
+        if (object.isStream()) {
+            streams.push_back(object);
+            object = object.getDict();
+        }
+        if (object.isArray())
+            for (QPDFObjectHandle item : object.aitems())
+                pending.push_back(item);
+        else if (object.isDictionary())
+            for (auto &[key, value] : object.ditems())
+                pending.push_back(value);
+    }
+    return streams;
+}
+
+// Page content, fonts and the like, coded anew with a search more thorough
+// than zlib's where that makes them smaller; images are coded already.
+void deflateStreams(QPDF &pdf)
+{
+    const FlateCoder coder(FlateCoder::Thorough);
+    for (QPDFObjectHandle stream : reachableStreams(pdf)) {
+        QPDFObjectHandle dict = stream.getDict();
+        // The writer leaves XMP readable as text.
+        if (!stream.getFilterOnWrite() || isName(dict.getKey("/Subtype"), "/Image") ||
+            isName(dict.getKey("/Type"), "/Metadata"))
+            continue;
+        try {
+            Pl_Buffer decoded("decoded");
+            bool attempted = false;
+            if (!stream.pipeStreamData(&decoded, &attempted, 0, qpdf_dl_generalized, true, true) ||
+                !attempted)
+                continue; // the writer keeps what it cannot decode
+            const std::shared_ptr<Buffer> data = decoded.getBufferSharedPointer();
+            const QByteArray packed = coder.compress(QByteArrayView(
+                reinterpret_cast<const char *>(data->getBuffer()), qsizetype(data->getSize())));
+            if (packed.isEmpty() || packed.size() >= rawLength(stream))
+                continue;
+            stream.replaceStreamData(packed.toStdString(),
+                                     QPDFObjectHandle::newName("/FlateDecode"),
+                                     QPDFObjectHandle::newNull());
+            stream.setFilterOnWrite(false);
+        } catch (const std::exception &) {
+            // A stream that cannot be read is the writer's to keep.
+        }
+    }
+}
+
+// Resamples and recodes the images the pages draw, each stored once.
+void shrinkImages(QPDF &pdf, int dpi, int quality)
+{
+    QPDFPageDocumentHelper document(pdf);
+    document.pushInheritedAttributesToPage();
+    std::vector<QPDFPageObjectHelper> pages = document.getAllPages();
+    if (sharesResources(pages))
+        document.removeUnreferencedResources();
+
+    Survey survey(pdf);
+    for (size_t i = 0; i < pages.size(); ++i)
+        survey.page(pages[i], int(i));
+
+    // Identical images become one before resampling, at the size of their largest use.
+    storeImagesOnce(survey);
+    std::vector<ImageUse *> uses;
+    for (auto &[id, use] : survey.images)
+        uses.push_back(&use);
+    std::stable_sort(uses.begin(), uses.end(),
+                     [](ImageUse *a, ImageUse *b) { return a->firstPage < b->firstPage; });
+    recodeImages(pdf, uses, dpi, quality);
+    storeImagesOnce(survey);
+}
+
 // Writes the document with object streams and every stream compressed anew.
 void writeCompact(QPDF &pdf, QTemporaryFile &compressed)
 {
@@ -1007,36 +1112,29 @@ bool PdfImageCompressor::process(const QString &inputPath, QIODevice *output)
     error.clear();
     QTemporaryFile compressed;
     bool passed = false;
+    // Parsing from memory spares the reader a seek and a read for every
+    // object: most of the time taken to load a long document. The mapping
+    // must outlive the parser, which reads it in place.
+    QFile input(inputPath);
+    const uchar *mapped = input.open(QIODevice::ReadOnly) ? input.map(0, input.size()) : nullptr;
+    const QByteArray name = QFile::encodeName(inputPath);
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
-        pdf.processFile(QFile::encodeName(inputPath).constData());
+        if (mapped)
+            pdf.processMemoryFile(name.constData(), reinterpret_cast<const char *>(mapped),
+                                  size_t(input.size()));
+        else
+            pdf.processFile(name.constData());
         // A damaged file is better replaced by its repaired copy, whatever the size.
         const bool repaired = pdf.anyWarnings();
 
-        QPDFPageDocumentHelper document(pdf);
-        document.pushInheritedAttributesToPage();
         PdfPrivateData::strip(pdf);
-        std::vector<QPDFPageObjectHelper> pages = document.getAllPages();
-        if (sharesResources(pages))
-            document.removeUnreferencedResources();
-
-        Survey survey(pdf);
-        for (size_t i = 0; i < pages.size(); ++i)
-            survey.page(pages[i], int(i));
-
-        // Identical images become one before resampling, at the size of their largest use.
-        storeImagesOnce(survey);
-        std::vector<ImageUse *> uses;
-        for (auto &[id, use] : survey.images)
-            uses.push_back(&use);
-        std::stable_sort(uses.begin(), uses.end(),
-                         [](ImageUse *a, ImageUse *b) { return a->firstPage < b->firstPage; });
-        recodeImages(pdf, uses, options.dpi, options.jpegQuality);
+        shrinkImages(pdf, options.dpi, options.jpegQuality);
         PdfColourSpaces::pruneUnused(pdf);
-        storeImagesOnce(survey);
         FontCompactor(pdf).compact();
 
+        deflateStreams(pdf);
         writeCompact(pdf, compressed);
         passed =
             !repaired && QFileInfo(compressed.fileName()).size() >= QFileInfo(inputPath).size();

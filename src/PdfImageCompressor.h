@@ -11,7 +11,8 @@ class QIODevice;
 // image's resolution is its pixel size over the size at which the pages place
 // it, following the content stream's transformations into form XObjects, and
 // an image placed several times keeps the resolution its largest placement
-// needs. JPEG images stay JPEG; other images become JPEG or Flate, whichever
+// needs. JPEG images stay JPEG, coded no finer than they were (down to
+// quality 50); other images become JPEG or Flate, whichever
 // is smaller, and stay lossless when they have few colours or flat areas with
 // sharp edges; CMYK images become CMYK JPEG with the same ink convention
 // (Adobe marker, inverting /Decode). A soft mask is resampled to its image's
@@ -19,9 +20,11 @@ class QIODevice;
 //
 // An image with an ICC profile is converted through it to sRGB (grey stays
 // grey) and loses the profile when that makes the file smaller; a profile
-// Little CMS cannot read stays with its image. Grey and RGB
-// photographs under the resolution, stored losslessly or as JPEG of much
-// higher quality than asked, are recoded when that saves a tenth.
+// that is sRGB by another name goes without touching the pixels; a profile
+// Little CMS cannot read stays with its image. Photographs under the
+// resolution, stored losslessly, as JPEG of much higher quality than asked
+// or as CMYK JPEG with its inks coded apart, are recoded when that saves a
+// tenth.
 //
 // Left exactly as they are: images that are not 8 bits per component in
 // grey, RGB or CMYK (device, calibrated or ICC-based; so 1-bit, 16-bit,
@@ -34,8 +37,9 @@ class QIODevice;
 // A drawing program's private data, page thumbnails and the XMP packets of
 // images and forms are dropped; the document's own XMP stays.
 //
-// The file is then written with object streams and recompressed streams,
-// identical images stored once and unused objects left out. When that does
+// The file is then written with object streams and recompressed streams
+// (page content and fonts with libdeflate's thorough search, each only where
+// that is smaller), identical images stored once and unused objects left out. When that does
 // not make the file smaller, the input is copied through unchanged, so the
 // result is never larger than the input; only a damaged input that had to be
 // repaired is always written anew.
