@@ -87,19 +87,19 @@ OutputJobs::Progress OutputCommands::progress(const std::function<QString(int do
     };
 }
 
-std::optional<OutputResult> OutputCommands::run(const Run &spec, const Job &job)
+std::optional<OutputResult> OutputCommands::run(const Run &plan, const Job &job)
 {
-    emit progressStarted(spec.steps);
-    const OutputResult result = job(progress(spec.status));
+    emit progressStarted(plan.steps);
+    const OutputResult result = job(progress(plan.status));
     emit progressFinished();
     if (result.written)
         return result;
-    const QString file = result.failedFile.isEmpty() ? spec.target : result.failedFile;
+    const QString file = result.failedFile.isEmpty() ? plan.target : result.failedFile;
     if (file.isEmpty())
         return result;
-    const QString text = spec.turkish ? QString::fromUtf8("Dosya yazılamadı: %1\n\n%2")
+    const QString text = plan.turkish ? QString::fromUtf8("Dosya yazılamadı: %1\n\n%2")
                                       : QString("Could not write file: %1\n\n%2");
-    prompter->warning(spec.turkish ? "Hata" : "Error",
+    prompter->warning(plan.turkish ? "Hata" : "Error",
                       text.arg(QDir::toNativeSeparators(file), result.error));
     return std::nullopt;
 }

@@ -58,7 +58,7 @@ private:
         QString target;
         bool turkish = false;
     };
-    std::optional<OutputResult> run(const Run &spec, const Job &job);
+    std::optional<OutputResult> run(const Run &plan, const Job &job);
     OutputJobs::Progress progress(const std::function<QString(int done)> &status);
 
     bool hasPages(const Workspace &workspace, const QString &title, const QString &text);
