@@ -1,6 +1,11 @@
 #include "FlateCoder.h"
 
+#include <QThread>
+
 #include <libdeflate.h>
+
+#include <atomic>
+#include <thread>
 
 FlateCoder::FlateCoder(int level)
     : compressor(libdeflate_alloc_compressor(level))
@@ -21,4 +26,21 @@ QByteArray FlateCoder::compress(QByteArrayView data) const
         libdeflate_zlib_compress(compressor, data.data(), size_t(data.size()), out.data(), bound);
     out.truncate(qsizetype(size)); // 0 when it failed
     return out;
+}
+
+void FlateCoder::compressEach(std::vector<QByteArray> &items, int level)
+{
+    std::atomic<size_t> next = 0;
+    const auto work = [&items, &next, level] {
+        const FlateCoder coder(level);
+        for (size_t i = next++; i < items.size(); i = next++)
+            items[i] = coder.compress(items[i]);
+    };
+    const int helpers = qBound(0, QThread::idealThreadCount() - 1, int(items.size()) - 1);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < helpers; ++t)
+        threads.emplace_back(work);
+    work();
+    for (std::thread &thread : threads)
+        thread.join();
 }

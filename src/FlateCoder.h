@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <vector>
 
 struct libdeflate_compressor;
 
@@ -26,6 +27,9 @@ public:
 
     // The data in zlib format; empty when it cannot be coded.
     QByteArray compress(QByteArrayView data) const;
+    // Each item coded in place, on as many threads as there are cores, each
+    // with a coder of its own (one coder must not be shared between threads).
+    static void compressEach(std::vector<QByteArray> &items, int level);
 
 private:
     libdeflate_compressor *const compressor;

@@ -30,6 +30,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <vector>
@@ -1030,36 +1031,65 @@ std::vector<QPDFObjectHandle> reachableStreams(QPDF &pdf)
     return streams;
 }
 
+// The decoded data of a stream the writer would compress, or nothing.
+std::optional<QByteArray> decodedForPacking(QPDFObjectHandle stream)
+{
+    QPDFObjectHandle dict = stream.getDict();
+    // The writer leaves XMP readable as text.
+    if (!stream.getFilterOnWrite() || isName(dict.getKey("/Subtype"), "/Image") ||
+        isName(dict.getKey("/Type"), "/Metadata"))
+        return std::nullopt;
+    try {
+        Pl_Buffer decoded("decoded");
+        bool attempted = false;
+        if (!stream.pipeStreamData(&decoded, &attempted, 0, qpdf_dl_generalized, true, true) ||
+            !attempted)
+            return std::nullopt; // the writer keeps what it cannot decode
+        return bytesOf(decoded.getBufferSharedPointer());
+    } catch (const std::exception &) {
+        return std::nullopt; // a stream that cannot be read is the writer's to keep
+    }
+}
+
 // Page content, fonts and the like, coded anew with a search more thorough
-// than zlib's where that makes them smaller; images are coded already.
+// than zlib's where that makes them smaller; images are coded already. The
+// library is read and written on this thread only; the coding runs on all
+// cores, a batch of streams at a time so that memory stays bounded.
 void deflateStreams(QPDF &pdf)
 {
-    const FlateCoder coder(FlateCoder::Thorough);
-    for (QPDFObjectHandle stream : reachableStreams(pdf)) {
-        QPDFObjectHandle dict = stream.getDict();
-        // The writer leaves XMP readable as text.
-        if (!stream.getFilterOnWrite() || isName(dict.getKey("/Subtype"), "/Image") ||
-            isName(dict.getKey("/Type"), "/Metadata"))
-            continue;
-        try {
-            Pl_Buffer decoded("decoded");
-            bool attempted = false;
-            if (!stream.pipeStreamData(&decoded, &attempted, 0, qpdf_dl_generalized, true, true) ||
-                !attempted)
-                continue; // the writer keeps what it cannot decode
-            const std::shared_ptr<Buffer> data = decoded.getBufferSharedPointer();
-            const QByteArray packed = coder.compress(QByteArrayView(
-                reinterpret_cast<const char *>(data->getBuffer()), qsizetype(data->getSize())));
-            if (packed.isEmpty() || packed.size() >= rawLength(stream))
-                continue;
-            stream.replaceStreamData(packed.toStdString(),
-                                     QPDFObjectHandle::newName("/FlateDecode"),
-                                     QPDFObjectHandle::newNull());
-            stream.setFilterOnWrite(false);
-        } catch (const std::exception &) {
-            // A stream that cannot be read is the writer's to keep.
+    constexpr qsizetype kBatchBytes = 64 << 20;
+    std::vector<QPDFObjectHandle> streams;
+    std::vector<QByteArray> data;
+    qsizetype batched = 0;
+    const auto flush = [&] {
+        FlateCoder::compressEach(data, FlateCoder::Thorough);
+        for (size_t i = 0; i < streams.size(); ++i) {
+            try {
+                if (data[i].isEmpty() || data[i].size() >= rawLength(streams[i]))
+                    continue;
+                streams[i].replaceStreamData(data[i].toStdString(),
+                                             QPDFObjectHandle::newName("/FlateDecode"),
+                                             QPDFObjectHandle::newNull());
+                streams[i].setFilterOnWrite(false);
+            } catch (const std::exception &) {
+                // Left as it was: the writer keeps it.
+            }
         }
+        streams.clear();
+        data.clear();
+        batched = 0;
+    };
+    for (QPDFObjectHandle stream : reachableStreams(pdf)) {
+        std::optional<QByteArray> decoded = decodedForPacking(stream);
+        if (!decoded)
+            continue;
+        batched += decoded->size();
+        streams.push_back(stream);
+        data.push_back(std::move(*decoded));
+        if (batched >= kBatchBytes)
+            flush();
     }
+    flush();
 }
 
 // Resamples and recodes the images the pages draw, each stored once.
