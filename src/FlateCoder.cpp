@@ -4,6 +4,7 @@
 
 #include <libdeflate.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -30,13 +31,15 @@ QByteArray FlateCoder::compress(QByteArrayView data) const
 
 void FlateCoder::compressEach(std::vector<QByteArray> &items, int level)
 {
+    if (items.empty())
+        return;
     std::atomic<size_t> next = 0;
     const auto work = [&items, &next, level] {
         const FlateCoder coder(level);
         for (size_t i = next++; i < items.size(); i = next++)
             items[i] = coder.compress(items[i]);
     };
-    const int helpers = qBound(0, QThread::idealThreadCount() - 1, int(items.size()) - 1);
+    const int helpers = std::min(QThread::idealThreadCount(), int(items.size())) - 1;
     std::vector<std::thread> threads;
     for (int t = 0; t < helpers; ++t)
         threads.emplace_back(work);
