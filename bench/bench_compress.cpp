@@ -49,7 +49,7 @@ int runOurs(const QString &in, const QString &out)
         options.blankForMissing = true;
         options.pictureScale = 150 / 72.0;
         options.finisher = [](const QString &written, QIODevice *target, QString *error) {
-            PdfImageCompressor compressor({150, 75});
+            PdfImageCompressor compressor({150, PdfImageCompressor::qualityFor(150)});
             const bool done = compressor.process(written, target);
             *error = compressor.errorString();
             return done;

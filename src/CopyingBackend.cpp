@@ -40,7 +40,7 @@ PageAssembler::Options copying(const OutputJobs::SheetOptions &sheets)
 OutputFile::Finisher pictureCompression(int dpi)
 {
     return [dpi](const QString &written, QIODevice *target, QString *error) {
-        PdfImageCompressor compressor({dpi, 75});
+        PdfImageCompressor compressor({dpi, PdfImageCompressor::qualityFor(dpi)});
         if (compressor.process(written, target))
             return true;
         *error = compressor.errorString();

@@ -1004,6 +1004,11 @@ PdfImageCompressor::PdfImageCompressor(const Options &options)
     : options(options)
 {}
 
+int PdfImageCompressor::qualityFor(int dpi)
+{
+    return dpi < 150 ? 60 : dpi < 200 ? 70 : 75;
+}
+
 namespace {
 
 // The streams the writer will write, found from the trailer as it finds them.
