@@ -7,6 +7,8 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <QFile>
+
 #include <exception>
 #include <memory>
 #include <string>
@@ -86,4 +88,48 @@ int PdfColourSpaces::pruneUnused(QPDF &pdf)
     } catch (const std::exception &) {
     }
     return removed;
+}
+
+namespace {
+
+const char *const SystemCmykProfile = "/usr/share/color/icc/ghostscript/default_cmyk.icc";
+
+QByteArray cmykProfileOf(QPDFObjectHandle stream)
+{
+    if (!stream.isStream() || !stream.getDict().getKey("/N").isInteger() ||
+        stream.getDict().getKey("/N").getIntValue() != 4)
+        return {};
+    std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
+    return QByteArray(reinterpret_cast<const char *>(data->getBuffer()),
+                      qsizetype(data->getSize()));
+}
+
+bool mapsDeviceCmyk(QPDFPageObjectHelper page)
+{
+    QPDFObjectHandle spaces = page.getAttribute("/Resources", false).getKey("/ColorSpace");
+    return spaces.isDictionary() && spaces.hasKey("/DefaultCMYK");
+}
+
+} // namespace
+
+QByteArray PdfColourSpaces::deviceCmykProfile(QPDF &pdf)
+{
+    try {
+        for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages())
+            if (mapsDeviceCmyk(page))
+                return {};
+        QPDFObjectHandle intents = pdf.getRoot().getKey("/OutputIntents");
+        for (int i = 0; intents.isArray() && i < intents.getArrayNItems(); ++i)
+            if (const QByteArray own =
+                    cmykProfileOf(intents.getArrayItem(i).getKey("/DestOutputProfile"));
+                !own.isEmpty())
+                return own;
+    } catch (const std::exception &) {
+        return {}; // an unreadable intent: the colours stay as they are
+    }
+    static const QByteArray system = [] {
+        QFile file(SystemCmykProfile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    return system;
 }

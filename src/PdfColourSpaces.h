@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 class QPDF;
 
 // Colour spaces that pages list but never name in their content: some
@@ -12,4 +14,11 @@ public:
     // went. A page whose content cannot be read keeps all of them. Nothing is
     // thrown.
     static int pruneUnused(QPDF &pdf);
+
+    // The ICC profile through which a reader shows the document's DeviceCMYK:
+    // its CMYK output intent, or else the press profile Ghostscript installs
+    // (the SWOP-like default readers use). Empty when a page maps DeviceCMYK
+    // through a /DefaultCMYK of its own, or no profile is found. Nothing is
+    // thrown.
+    static QByteArray deviceCmykProfile(QPDF &pdf);
 };

@@ -702,15 +702,17 @@ struct Job
     double keep = 1;         // the new coding must be under this share of the old
     qint64 profileShare = 0; // bytes of a colour profile that go when this image drops it
     bool plainToo = false;   // when dropping the profile does not pay, still recode
+    QByteArray profile;      // what the colours mean, when converting them to sRGB may pay
 };
 
-// The pixels as their profile shows them: sRGB, or grey with sRGB's tone
-// curve. Null when the profile cannot be used.
-QImage throughProfile(QPDFObjectHandle dict, const QImage &pixels, int components)
+// The pixels as `profile` shows them: sRGB, or grey with sRGB's tone curve.
+// Null when the profile cannot be used.
+QImage throughProfile(QPDFObjectHandle dict, const QImage &pixels, int components,
+                      const QByteArray &profile)
 {
     QPDFObjectHandle intent = dict.getKey("/Intent");
     const IccTransform transform(
-        bytesOf(iccProfile(dict).getStreamData(qpdf_dl_generalized)), components,
+        profile, components,
         intent.isName() ? QByteArray::fromStdString(intent.getName().substr(1)) : "");
     if (!transform.isValid())
         return QImage();
@@ -729,7 +731,7 @@ QImage throughProfile(QPDFObjectHandle dict, const QImage &pixels, int component
     return out;
 }
 
-// The image's new coding, through its profile when `convert`; empty when it
+// The image's new coding, through `job.profile` when `convert`; empty when it
 // cannot be read.
 Coded codeImage(QPDFObjectHandle image, const Job &job, int quality, bool convert)
 {
@@ -747,7 +749,7 @@ Coded codeImage(QPDFObjectHandle image, const Job &job, int quality, bool conver
         quality = std::min(quality, std::max(JpegCoder::estimateQuality(rawBytes(image)), 50));
     if (!convert)
         return encode(pixels, components, wasJpeg, quality);
-    pixels.pixels = throughProfile(dict, pixels.pixels, components);
+    pixels.pixels = throughProfile(dict, pixels.pixels, components, job.profile);
     const int n = pixels.pixels.format() == QImage::Format_Grayscale8 ? 1 : 3;
     return pixels.pixels.isNull() ? Coded() : encode(pixels, n, wasJpeg, quality);
 }
@@ -787,7 +789,7 @@ bool recode(QPDF &pdf, QPDFObjectHandle image, const Job &job, int quality)
             return false;
     }
     const double before = job.keep * (rawLength(image) + (masked ? rawLength(mask) : 0));
-    const bool profiled = iccProfile(dict).isStream();
+    const bool profiled = !job.profile.isEmpty();
     Coded coded = profiled ? codeImage(image, job, quality, true) : Coded();
     bool converted = !coded.data.isEmpty() &&
                      coded.data.size() + maskCoded.data.size() < before + job.profileShare;
@@ -853,10 +855,40 @@ bool dropsPlainProfile(QPDFObjectHandle image)
     }
 }
 
+bool isDeviceCmyk(QPDFObjectHandle dict)
+{
+    return isName(dict.getKey("/ColorSpace"), "/DeviceCMYK") ||
+           isName(dict.getKey("/ColorSpace"), "/CMYK");
+}
+
+// What to try on an image placed at most `placed` pixels large. `deviceCmyk`
+// is the profile DeviceCMYK is shown through, or empty to keep CMYK.
+Job jobFor(QPDFObjectHandle image, QSize placed, int quality, int profileUsers,
+           const QByteArray &deviceCmyk)
+{
+    QPDFObjectHandle dict = image.getDict();
+    const QSize pixels = pixelSize(dict);
+    const bool finer = placed.width() < pixels.width() || placed.height() < pixels.height();
+    Job job;
+    job.size = finer ? placed.boundedTo(pixels) : pixels;
+    job.plainToo = finer || storedTooFinely(image, quality);
+    if (QPDFObjectHandle profile = iccProfile(dict); profile.isStream()) {
+        job.profileShare = rawLength(profile) / std::max(profileUsers, 1);
+        job.profile = bytesOf(profile.getStreamData(qpdf_dl_generalized));
+    } else if (isDeviceCmyk(dict)) {
+        job.profile = deviceCmyk;
+    }
+    // A new generation of loss is worth a real saving only.
+    if (!finer && (job.plainToo || (job.profile.size() && !job.profileShare)))
+        job.keep = 0.9;
+    return job;
+}
+
 // Resamples what is shown above the resolution, converts images with a
-// colour profile where dropping it pays, and recodes photographs stored more
-// finely than the quality asks.
-void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, int quality)
+// colour profile (and CMYK ones, through `deviceCmyk`) to sRGB where that
+// pays, and recodes photographs stored more finely than the quality asks.
+void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, int quality,
+                  const QByteArray &deviceCmyk)
 {
     std::map<QPDFObjGen, int> profileUsers;
     for (ImageUse *use : uses)
@@ -866,23 +898,19 @@ void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, in
         QPDFObjectHandle dict = use->stream.getDict();
         if (use->blocked || use->width <= 0 || use->height <= 0 || plainComponents(dict) == 0)
             continue;
-        const QSize pixels = pixelSize(dict);
-        const QSize target(int(qBound(1.0, std::round(use->width / 72 * dpi), 1e6)),
+        const QSize placed(int(qBound(1.0, std::round(use->width / 72 * dpi), 1e6)),
                            int(qBound(1.0, std::round(use->height / 72 * dpi), 1e6)));
-        const bool finer = target.width() < pixels.width() || target.height() < pixels.height();
         if (dropsPlainProfile(use->stream))
             dict.replaceKey("/ColorSpace",
                             QPDFObjectHandle::newName(plainComponents(dict) == 1 ? "/DeviceGray"
                                                                                  : "/DeviceRGB"));
-        QPDFObjectHandle profile = iccProfile(dict);
-        Job job{finer ? target.boundedTo(pixels) : pixels};
-        if (profile.isStream())
-            job.profileShare = rawLength(profile) / profileUsers[profile.getObjGen()];
-        job.plainToo = finer || storedTooFinely(use->stream, quality);
-        if (!finer && job.plainToo)
-            job.keep = 0.9; // a new generation of loss is worth a real saving only
         try {
-            if (!((job.plainToo || profile.isStream()) && recode(pdf, use->stream, job, quality)))
+            QPDFObjectHandle profile = iccProfile(dict);
+            const Job job =
+                jobFor(use->stream, placed, quality,
+                       profile.isStream() ? profileUsers[profile.getObjGen()] : 0, deviceCmyk);
+            if (!((job.plainToo || !job.profile.isEmpty()) &&
+                  recode(pdf, use->stream, job, quality)))
                 repackJpeg(use->stream);
         } catch (const std::exception &) {
             // An image whose data cannot be read is kept as it is.
@@ -1117,7 +1145,7 @@ void shrinkImages(QPDF &pdf, int dpi, int quality)
         uses.push_back(&use);
     std::stable_sort(uses.begin(), uses.end(),
                      [](ImageUse *a, ImageUse *b) { return a->firstPage < b->firstPage; });
-    recodeImages(pdf, uses, dpi, quality);
+    recodeImages(pdf, uses, dpi, quality, PdfColourSpaces::deviceCmykProfile(pdf));
     storeImagesOnce(survey);
 }
 

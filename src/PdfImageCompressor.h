@@ -14,12 +14,15 @@ class QIODevice;
 // needs. JPEG images stay JPEG, coded no finer than they were (down to
 // quality 50); other images become JPEG or Flate, whichever
 // is smaller, and stay lossless when they have few colours or flat areas with
-// sharp edges; CMYK images become CMYK JPEG with the same ink convention
-// (Adobe marker, inverting /Decode). A soft mask is resampled to its image's
-// new size, losslessly.
+// sharp edges; CMYK images kept as CMYK become CMYK JPEG with the same ink
+// convention (Adobe marker, inverting /Decode). A soft mask is resampled to
+// its image's new size, losslessly.
 //
 // An image with an ICC profile is converted through it to sRGB (grey stays
-// grey) and loses the profile when that makes the file smaller; a profile
+// grey) and loses the profile when that makes the file smaller; so is a
+// DeviceCMYK image, through the profile a reader shows it with
+// (PdfColourSpaces::deviceCmykProfile), when that saves a tenth of an image
+// not resampled or anything of one resampled; a profile
 // that is sRGB by another name goes without touching the pixels; a profile
 // Little CMS cannot read stays with its image. Photographs under the
 // resolution, stored losslessly, as JPEG of much higher quality than asked
