@@ -104,10 +104,19 @@ QByteArray cmykProfileOf(QPDFObjectHandle stream)
                       qsizetype(data->getSize()));
 }
 
-bool mapsDeviceCmyk(QPDFPageObjectHelper page)
+// Whether a page, form or resource dictionary maps DeviceCMYK to a space of its own.
+bool mapsDeviceCmyk(QPDFObjectHandle object)
 {
-    QPDFObjectHandle spaces = page.getAttribute("/Resources", false).getKey("/ColorSpace");
-    return spaces.isDictionary() && spaces.hasKey("/DefaultCMYK");
+    QPDFObjectHandle dict = object.isStream() ? object.getDict() : object;
+    if (!dict.isDictionary())
+        return false;
+    for (QPDFObjectHandle resources : {dict, dict.getKey("/Resources")}) {
+        QPDFObjectHandle spaces =
+            resources.isDictionary() ? resources.getKey("/ColorSpace") : QPDFObjectHandle();
+        if (spaces.isDictionary() && spaces.hasKey("/DefaultCMYK"))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -115,8 +124,8 @@ bool mapsDeviceCmyk(QPDFPageObjectHelper page)
 QByteArray PdfColourSpaces::deviceCmykProfile(QPDF &pdf)
 {
     try {
-        for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages())
-            if (mapsDeviceCmyk(page))
+        for (QPDFObjectHandle object : pdf.getAllObjects())
+            if (mapsDeviceCmyk(object))
                 return {};
         QPDFObjectHandle intents = pdf.getRoot().getKey("/OutputIntents");
         for (int i = 0; intents.isArray() && i < intents.getArrayNItems(); ++i)

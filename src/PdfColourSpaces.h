@@ -17,8 +17,8 @@ public:
 
     // The ICC profile through which a reader shows the document's DeviceCMYK:
     // its CMYK output intent, or else the press profile Ghostscript installs
-    // (the SWOP-like default readers use). Empty when a page maps DeviceCMYK
-    // through a /DefaultCMYK of its own, or no profile is found. Nothing is
-    // thrown.
+    // (the SWOP-like default readers use). Empty when a page or form maps
+    // DeviceCMYK through a /DefaultCMYK of its own, or no profile is found.
+    // Reads every object; nothing is thrown.
     static QByteArray deviceCmykProfile(QPDF &pdf);
 };

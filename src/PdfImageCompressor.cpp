@@ -1145,7 +1145,12 @@ void shrinkImages(QPDF &pdf, int dpi, int quality)
         uses.push_back(&use);
     std::stable_sort(uses.begin(), uses.end(),
                      [](ImageUse *a, ImageUse *b) { return a->firstPage < b->firstPage; });
-    recodeImages(pdf, uses, dpi, quality, PdfColourSpaces::deviceCmykProfile(pdf));
+    // Looking through every object for a CMYK mapping pays only when there is CMYK.
+    const bool cmyk = std::any_of(uses.begin(), uses.end(), [](ImageUse *use) {
+        return isDeviceCmyk(use->stream.getDict()) && plainComponents(use->stream.getDict()) == 4;
+    });
+    recodeImages(pdf, uses, dpi, quality,
+                 cmyk ? PdfColourSpaces::deviceCmykProfile(pdf) : QByteArray());
     storeImagesOnce(survey);
 }
 
