@@ -1,5 +1,6 @@
 #include "ExportDialog.h"
 
+#include "DialogButtons.h"
 #include "Theme.h"
 
 #include <QCheckBox>
@@ -48,14 +49,8 @@ void ExportDialog::setupUI()
     layout->addWidget(createOutputGroup());
     layout->addStretch();
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QDialogButtonBox *buttons = DialogButtons::okCancel(this, "Export");
     buttons->setObjectName("buttonBox");
-    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setText("Export");
-    ok->setStyleSheet(Theme::dialogOkButton());
-    buttons->button(QDialogButtonBox::Cancel)->setStyleSheet(Theme::dialogCancelButton());
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
     setStyleSheet(Theme::dialogBackground());

@@ -1,5 +1,6 @@
 #include "PageNumberDialog.h"
 
+#include "DialogButtons.h"
 #include "Theme.h"
 
 #include <QComboBox>
@@ -8,7 +9,6 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -70,17 +70,7 @@ void PageNumberDialog::setupUI()
     mainLayout->addWidget(info);
     mainLayout->addStretch();
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setObjectName("okButton");
-    ok->setText("Add Numbers");
-    ok->setStyleSheet(Theme::dialogOkButton());
-    QPushButton *cancel = buttons->button(QDialogButtonBox::Cancel);
-    cancel->setObjectName("cancelButton");
-    cancel->setStyleSheet(Theme::dialogCancelButton());
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    mainLayout->addWidget(buttons);
+    mainLayout->addWidget(DialogButtons::okCancel(this, "Add Numbers"));
 }
 
 QGroupBox *PageNumberDialog::createFormatGroup()

@@ -1,5 +1,6 @@
 #include "WatermarkDialog.h"
 
+#include "DialogButtons.h"
 #include "PageStamper.h"
 #include "Theme.h"
 
@@ -78,17 +79,7 @@ void WatermarkDialog::setupUI()
     columns->addLayout(right);
     mainLayout->addLayout(columns);
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setObjectName("okButton");
-    ok->setText("Apply Watermark");
-    ok->setStyleSheet(Theme::dialogOkButton());
-    QPushButton *cancel = buttons->button(QDialogButtonBox::Cancel);
-    cancel->setObjectName("cancelButton");
-    cancel->setStyleSheet(Theme::dialogCancelButton());
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    mainLayout->addWidget(buttons);
+    mainLayout->addWidget(DialogButtons::okCancel(this, "Apply Watermark"));
 
     connect(textEdit, &QLineEdit::textChanged, this, &WatermarkDialog::updatePreview);
     connect(fontCombo, &QFontComboBox::currentFontChanged, this, &WatermarkDialog::updatePreview);
