@@ -3,7 +3,8 @@
 // against Ghostscript's pdfwrite with /ebook settings (150 dpi images), on the
 // PDFs given, or on every PDF of the shared corpus, and on documents made at
 // run time from the corpus's photo scan: a CMYK copy carrying a drawing
-// program's private data and thumbnails, and a copy with ICC colour. Each run
+// program's private data and thumbnails, a copy with ICC colour, and scanned
+// documents of ten pages (colour and grey JPEG, lossless). Each run
 // happens in a child process of its own so that its peak memory is its own.
 //
 //   bench_compress [file.pdf ...]
@@ -162,6 +163,24 @@ bool addPrivateData(const QString &in, const QString &out)
     return QProcess::execute("qpdf", {"--json-input", json, out}) == 0;
 }
 
+// A scanned document: `pages` A4 pages, each one picture of the scan's last
+// page rendered by Ghostscript with `device` at a resolution of its own (so
+// that no two pictures are alike), put together by img2pdf.
+bool scannedPages(const QString &scan, const QString &out, const QString &device, int dpi,
+                  int pages)
+{
+    QStringList pictures;
+    for (int i = 0; i < pages; ++i) {
+        pictures << out + QString("-%1.%2").arg(i).arg(device == "png16m" ? "png" : "jpg");
+        if (QProcess::execute("gs",
+                              {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-dJPEGQ=90",
+                               "-sDEVICE=" + device, "-r" + QString::number(dpi + 4 * i),
+                               "-dFirstPage=3", "-dLastPage=3", "-o", pictures.last(), scan}) != 0)
+            return false;
+    }
+    return QProcess::execute("img2pdf", QStringList{"--pagesize", "A4", "-o", out} + pictures) == 0;
+}
+
 // Documents of the kinds the corpus lacks, made from its photo scan, taken
 // from the files given or else from the corpus.
 QStringList madeDocuments(const QStringList &files, const QTemporaryDir &dir)
@@ -182,6 +201,17 @@ QStringList madeDocuments(const QStringList &files, const QTemporaryDir &dir)
     if (QFileInfo::exists(scan) &&
         ghostscript(scan, icc, {"-sColorConversionStrategy=UseDeviceIndependentColor"}))
         made << icc;
+    // Office scanners' output: colour and grey JPEG pages at 300 dpi, and
+    // lossless pages of photographs near 150 dpi.
+    const QString colour = dir.filePath("made_scan-colour-300dpi.pdf"),
+                  grey = dir.filePath("made_scan-grey-300dpi.pdf"),
+                  lossless = dir.filePath("made_scan-lossless-150dpi.pdf");
+    if (QFileInfo::exists(scan) && scannedPages(scan, colour, "jpeg", 290, 10))
+        made << colour;
+    if (QFileInfo::exists(scan) && scannedPages(scan, grey, "jpeggray", 290, 10))
+        made << grey;
+    if (QFileInfo::exists(scan) && scannedPages(scan, lossless, "png16m", 145, 10))
+        made << lossless;
     return made;
 }
 
