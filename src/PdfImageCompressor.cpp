@@ -1034,7 +1034,7 @@ PdfImageCompressor::PdfImageCompressor(const Options &options)
 
 int PdfImageCompressor::qualityFor(int dpi)
 {
-    return dpi < 150 ? 60 : dpi < 200 ? 70 : 75;
+    return dpi < 150 ? 60 : dpi < 200 ? 65 : 75;
 }
 
 namespace {

@@ -62,7 +62,7 @@ public:
     };
 
     // The JPEG quality that goes with a resolution: the coarser the pictures
-    // are asked to be, the coarser they are coded. 60 below 150 dpi, 70 up to
+    // are asked to be, the coarser they are coded. 60 below 150 dpi, 65 up to
     // 200, then 75.
     static int qualityFor(int dpi);
 
