@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-pdf-dev qt6-image-formats-plugins libqt6svg6 libgl-dev
-  libqpdf-dev libharfbuzz-dev afdko-bin liblcms2-dev libjpeg62-turbo-dev libdeflate-dev
+  libqpdf-dev libharfbuzz-dev afdko-bin liblcms2-dev libjpeg62-turbo-dev libdeflate-dev libopenjp2-7-dev
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
-  poppler-utils qpdf img2pdf ghostscript libgs-common desktop-file-utils appstream
+  poppler-utils qpdf img2pdf ghostscript libgs-common libopenjp2-tools desktop-file-utils appstream
   dpkg-dev file
   fonts-dejavu-core fonts-noto-color-emoji
   xvfb xauth

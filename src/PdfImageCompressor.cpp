@@ -3,6 +3,7 @@
 #include "FontCompactor.h"
 #include "IccTransform.h"
 #include "JpegCoder.h"
+#include "JpxDecoder.h"
 #include "PdfColourSpaces.h"
 #include "PdfPrivateData.h"
 
@@ -379,12 +380,42 @@ bool decodableFilters(QPDFObjectHandle filter)
     return true;
 }
 
+bool isLoneJpx(QPDFObjectHandle dict)
+{
+    QPDFObjectHandle filter = dict.getKey("/Filter");
+    if (filter.isArray() && filter.getArrayNItems() == 1)
+        filter = filter.getArrayItem(0);
+    return isName(filter, "/JPXDecode") && dict.getKey("/DecodeParms").isNull();
+}
+
+// A JPEG 2000 image in grey or RGB, as its dictionary says, without a mask
+// or decoding of its own; whether its data agrees shows when it is decoded.
+int jpxComponents(QPDFObjectHandle dict)
+{
+    QPDFObjectHandle stencil = dict.getKey("/ImageMask");
+    QPDFObjectHandle inData = dict.getKey("/SMaskInData");
+    QPDFObjectHandle bits = dict.getKey("/BitsPerComponent");
+    QPDFObjectHandle width = dict.getKey("/Width");
+    QPDFObjectHandle height = dict.getKey("/Height");
+    if ((stencil.isBool() && stencil.getBoolValue()) || !dict.getKey("/Mask").isNull() ||
+        !dict.getKey("/Decode").isNull() || (!inData.isNull() && !inData.isInteger()) ||
+        (inData.isInteger() && inData.getIntValue() != 0) ||
+        (!bits.isNull() && (!bits.isInteger() || bits.getIntValue() != 8)) || !width.isInteger() ||
+        !height.isInteger() || width.getIntValue() < 1 || height.getIntValue() < 1 ||
+        width.getIntValue() * height.getIntValue() > MaxPixels)
+        return 0;
+    const int n = colourComponents(dict.getKey("/ColorSpace"));
+    return n == 1 || n == 3 ? n : 0;
+}
+
 // An image that is plain 8-bit grey, RGB or CMYK pixels our tools can read
 // and write back without changing what it shows; returns 1, 3 or 4
 // components, or 0. CMYK may be inverted by its /Decode, as some programs
 // store it.
 int plainComponents(QPDFObjectHandle dict)
 {
+    if (isLoneJpx(dict))
+        return jpxComponents(dict);
     QPDFObjectHandle stencil = dict.getKey("/ImageMask");
     QPDFObjectHandle bits = dict.getKey("/BitsPerComponent");
     QPDFObjectHandle width = dict.getKey("/Width");
@@ -543,11 +574,30 @@ QByteArray rawBytes(QPDFObjectHandle stream)
     return bytesOf(stream.getRawStreamData());
 }
 
+// JPEG 2000 through OpenJPEG, which skips the finest levels the size does not need.
+Decoded decodeJpx(QPDFObjectHandle image, int components, QSize size)
+{
+    const QByteArray bytes = rawBytes(image);
+    const JpxDecoder::Header header = JpxDecoder::header(bytes);
+    if (header.components != components || header.size != pixelSize(image.getDict()))
+        return {};
+    QImage pixels = JpxDecoder::decode(bytes, size);
+    if (pixels.isNull() || (pixels.format() == QImage::Format_Grayscale8) != (components == 1))
+        return {};
+    if (pixels.size() != size)
+        pixels = pixels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .convertToFormat(formatFor(components));
+    // Not told apart as a drawing: the smaller of JPEG and Flate is kept either way.
+    return {pixels, false};
+}
+
 Decoded decode(QPDFObjectHandle image, int components, QSize size)
 {
     QPDFObjectHandle dict = image.getDict();
     if (components != 4 && isLoneJpeg(dict))
         return decodeJpeg(image, components, size);
+    if (isLoneJpx(dict))
+        return decodeJpx(image, components, size);
 
     const QSize full = pixelSize(dict);
     std::shared_ptr<Buffer> data = image.getStreamData(qpdf_dl_all);
@@ -683,7 +733,9 @@ void store(QPDFObjectHandle stream, const Coded &coded)
     QPDFObjectHandle dict = stream.getDict();
     dict.replaceKey("/Width", QPDFObjectHandle::newInteger(coded.size.width()));
     dict.replaceKey("/Height", QPDFObjectHandle::newInteger(coded.size.height()));
+    dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8)); // JPEG 2000 may omit it
     dict.removeKey("/Decode");
+    dict.removeKey("/SMaskInData");
     dict.removeKey("/DL"); // the decoded length changed
     // Already coded as well as we can; the writer must not decode and redo it.
     stream.setFilterOnWrite(false);
@@ -884,6 +936,45 @@ Job jobFor(QPDFObjectHandle image, QSize placed, int quality, int profileUsers,
     return job;
 }
 
+// A JPEG 2000 image may leave its colours to its own data; naming them in
+// the dictionary means the same to readers, and lets the image be recoded.
+bool nameJpxColours(QPDFObjectHandle image)
+{
+    QPDFObjectHandle dict = image.getDict();
+    if (!isLoneJpx(dict) || !dict.getKey("/ColorSpace").isNull())
+        return false;
+    try {
+        const int n = JpxDecoder::header(rawBytes(image)).components;
+        if (n == 1 || n == 3)
+            dict.replaceKey("/ColorSpace",
+                            QPDFObjectHandle::newName(n == 1 ? "/DeviceGray" : "/DeviceRGB"));
+        return n == 1 || n == 3;
+    } catch (const std::exception &) {
+        return false; // unreadable data: the image stays as it is
+    }
+}
+
+// Resamples, converts or recodes one image the pages draw `use.width` by
+// `use.height` points large.
+void recodeUse(QPDF &pdf, ImageUse &use, double dpi, int quality, int profileUsers,
+               const QByteArray &deviceCmyk)
+{
+    QPDFObjectHandle dict = use.stream.getDict();
+    const QSize placed(int(qBound(1.0, std::round(use.width / 72 * dpi), 1e6)),
+                       int(qBound(1.0, std::round(use.height / 72 * dpi), 1e6)));
+    if (dropsPlainProfile(use.stream))
+        dict.replaceKey(
+            "/ColorSpace",
+            QPDFObjectHandle::newName(plainComponents(dict) == 1 ? "/DeviceGray" : "/DeviceRGB"));
+    try {
+        const Job job = jobFor(use.stream, placed, quality, profileUsers, deviceCmyk);
+        if (!((job.plainToo || !job.profile.isEmpty()) && recode(pdf, use.stream, job, quality)))
+            repackJpeg(use.stream);
+    } catch (const std::exception &) {
+        // An image whose data cannot be read is kept as it is.
+    }
+}
+
 // Resamples what is shown above the resolution, converts images with a
 // colour profile (and CMYK ones, through `deviceCmyk`) to sRGB where that
 // pays, and recodes photographs stored more finely than the quality asks.
@@ -896,25 +987,16 @@ void recodeImages(QPDF &pdf, const std::vector<ImageUse *> &uses, double dpi, in
             ++profileUsers[profile.getObjGen()];
     for (ImageUse *use : uses) {
         QPDFObjectHandle dict = use->stream.getDict();
-        if (use->blocked || use->width <= 0 || use->height <= 0 || plainComponents(dict) == 0)
+        if (use->blocked || use->width <= 0 || use->height <= 0)
             continue;
-        const QSize placed(int(qBound(1.0, std::round(use->width / 72 * dpi), 1e6)),
-                           int(qBound(1.0, std::round(use->height / 72 * dpi), 1e6)));
-        if (dropsPlainProfile(use->stream))
-            dict.replaceKey("/ColorSpace",
-                            QPDFObjectHandle::newName(plainComponents(dict) == 1 ? "/DeviceGray"
-                                                                                 : "/DeviceRGB"));
-        try {
-            QPDFObjectHandle profile = iccProfile(dict);
-            const Job job =
-                jobFor(use->stream, placed, quality,
-                       profile.isStream() ? profileUsers[profile.getObjGen()] : 0, deviceCmyk);
-            if (!((job.plainToo || !job.profile.isEmpty()) &&
-                  recode(pdf, use->stream, job, quality)))
-                repackJpeg(use->stream);
-        } catch (const std::exception &) {
-            // An image whose data cannot be read is kept as it is.
-        }
+        const bool named = nameJpxColours(use->stream);
+        QPDFObjectHandle profile = iccProfile(dict);
+        if (plainComponents(dict) != 0)
+            recodeUse(pdf, *use, dpi, quality,
+                      profile.isStream() ? profileUsers[profile.getObjGen()] : 0, deviceCmyk);
+        // A JPEG 2000 image left as it was still leaves its colours to its data.
+        if (named && isLoneJpx(dict))
+            dict.removeKey("/ColorSpace");
     }
 }
 

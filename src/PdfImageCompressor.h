@@ -12,7 +12,8 @@ class QIODevice;
 // it, following the content stream's transformations into form XObjects, and
 // an image placed several times keeps the resolution its largest placement
 // needs. JPEG images stay JPEG, coded no finer than they were (down to
-// quality 50); other images become JPEG or Flate, whichever
+// quality 50); JPEG 2000 images in grey or RGB (read by JpxDecoder, only the
+// levels the size needs) and other images become JPEG or Flate, whichever
 // is smaller, and stay lossless when they have few colours or flat areas with
 // sharp edges; CMYK images kept as CMYK become CMYK JPEG with the same ink
 // convention (Adobe marker, inverting /Decode). A soft mask is resampled to
@@ -32,7 +33,7 @@ class QIODevice;
 // Left exactly as they are: images that are not 8 bits per component in
 // grey, RGB or CMYK (device, calibrated or ICC-based; so 1-bit, 16-bit,
 // Indexed, Lab, DeviceN and Separation images stay),
-// JBIG2, CCITT and JPX images, stencil masks, colour-key masks, unusual
+// JBIG2, CCITT and other JPEG 2000 images, stencil masks, colour-key masks, unusual
 // /Decode arrays, images also drawn by patterns, Type 3 glyphs, soft-mask
 // groups or annotation appearances, images on pages whose content cannot be
 // read, and every image the new coding would not make smaller.

@@ -95,6 +95,20 @@ QByteArray bytesOf(const QString &program, const QStringList &arguments)
     return process.readAllStandardOutput();
 }
 
+// The picture as a JPEG 2000 image XObject that leaves its colours to its data, or only the
+// first `keep` bytes of it.
+Obj jpx(const QImage &pixels, const QString &dir, qsizetype keep = -1)
+{
+    const QString ppm = dir + "/jpx.ppm", jp2 = dir + "/jpx.jp2";
+    pixels.convertToFormat(QImage::Format_RGB888).save(ppm);
+    bytesOf("opj_compress", {"-i", ppm, "-o", jp2, "-r", "20"});
+    QFile file(jp2);
+    const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : "";
+    return {"/Subtype /Image /Width " + n(pixels.width()) + " /Height " + n(pixels.height()) +
+                " /Filter /JPXDecode",
+            keep < 0 ? data : data.left(keep)};
+}
+
 // pdfimages -list rows as "width height colour encoding object".
 QList<QByteArrayList> imageRows(const QString &path)
 {
@@ -190,6 +204,8 @@ private slots:
             {image(photo(200), true, "", "[/ICCBased 7 0 R]"), {"/N 3", "no profile"}}, {"="});
         row("lossless photo below", atFiveCm,
             {image(photo(200).convertToFormat(QImage::Format_RGB888))}, {"200 200 rgb jpeg"});
+        row("JPEG 2000", atFiveCm, {jpx(small, dir.path())}, {"295 295 rgb jpeg"});
+        row("JPEG 2000, cut short", atFiveCm, {jpx(small, dir.path(), 4000)}, {"="});
         row("soft mask", atFiveCm,
             {image(small, true, "/SMask 7 0 R"),
              image(small.convertToFormat(QImage::Format_Grayscale8))},
