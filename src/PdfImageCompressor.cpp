@@ -478,6 +478,7 @@ bool looksDrawn(const uchar *data, int width, int height, int n)
     QSet<quint32> colours;
     qint64 equal = 0;
     qint64 pairs = 0;
+    bool neutral = true; // colour pixels that are all grey
     for (int y = 0; y < height; y += step) {
         const uchar *row = data + y * rowBytes;
         for (int x = 0; x < width; ++x) {
@@ -485,6 +486,7 @@ bool looksDrawn(const uchar *data, int width, int height, int n)
             const bool same = x > 0 && std::equal(p, p + n, p - n);
             pairs += x > 0;
             equal += same;
+            neutral = neutral && (n != 3 || (p[0] == p[1] && p[1] == p[2]));
             quint32 colour = 0;
             for (int c = 0; c < n; ++c)
                 colour = colour << 8 | p[c];
@@ -492,8 +494,9 @@ bool looksDrawn(const uchar *data, int width, int height, int n)
                 colours.insert(colour);
         }
     }
-    // Any grey image has at most 256 levels; few means a handful.
-    return colours.size() <= (n == 1 ? 32 : 256) || (pairs > 0 && equal * 10 >= pairs * 7);
+    // Any grey image, or colour image of greys, has at most 256 levels; few means a handful.
+    return colours.size() <= (n == 1 || neutral ? 32 : 256) ||
+           (pairs > 0 && equal * 10 >= pairs * 7);
 }
 
 QImage::Format formatFor(int components)

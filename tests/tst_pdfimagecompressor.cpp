@@ -211,6 +211,9 @@ private slots:
              image(small.convertToFormat(QImage::Format_Grayscale8))},
             {"295 295 rgb jpeg", "295 295 gray image"});
         row("few colours stay lossless", atFiveCm, {image(dots)}, {"295 295 rgb image"});
+        const QImage greys = small.convertToFormat(QImage::Format_Grayscale8);
+        row("grey photo stored as RGB", atFiveCm,
+            {image(greys.convertToFormat(QImage::Format_RGB888))}, {"295 295 rgb jpeg"});
         row("text only", Text, {}, {});
     }
 
