@@ -4,7 +4,8 @@
 // PDFs given, or on every PDF of the shared corpus, and on documents made at
 // run time from the corpus's photo scan: a CMYK copy carrying a drawing
 // program's private data and thumbnails, a copy with ICC colour, and scanned
-// documents of ten pages (colour and grey JPEG, lossless). Each run
+// documents of four pages (colour and grey JPEG, lossless, JPEG 2000 photos,
+// and JPEG 2000 text from the R manual). Each run
 // happens in a child process of its own so that its peak memory is its own.
 //
 //   bench_compress [file.pdf ...]
@@ -163,22 +164,39 @@ bool addPrivateData(const QString &in, const QString &out)
     return QProcess::execute("qpdf", {"--json-input", json, out}) == 0;
 }
 
-// A scanned document: `pages` A4 pages, each one picture of the scan's last
-// page rendered by Ghostscript with `device` at a resolution of its own (so
-// that no two pictures are alike), put together by img2pdf.
-bool scannedPages(const QString &scan, const QString &out, const QString &device, int dpi,
-                  int pages)
+int quietly(const QString &program, const QStringList &arguments)
 {
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    process.waitForFinished(-1);
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// A scanned document of four A4 pages: pages `first` to `last` of `source`
+// in turn, each filling the page as Ghostscript's `device` renders it at a
+// resolution of its own near `dpi` (so that no two pictures are alike),
+// stored as JPEG 2000 when the device is ppmraw, put together by img2pdf.
+bool scannedPages(const QString &source, int first, int last, const QString &device, int dpi,
+                  const QString &out)
+{
+    const QString suffix = device == "png16m" ? "png" : device == "ppmraw" ? "ppm" : "jpg";
     QStringList pictures;
-    for (int i = 0; i < pages; ++i) {
-        pictures << out + QString("-%1.%2").arg(i).arg(device == "png16m" ? "png" : "jpg");
-        if (QProcess::execute("gs",
-                              {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-dJPEGQ=90",
-                               "-sDEVICE=" + device, "-r" + QString::number(dpi + 4 * i),
-                               "-dFirstPage=3", "-dLastPage=3", "-o", pictures.last(), scan}) != 0)
+    for (int i = 0; i < 4; ++i) {
+        const QString picture = out + QString("-%1.%2").arg(i).arg(suffix);
+        const QString page = QString::number(first + i % (last - first + 1));
+        if (quietly("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-dJPEGQ=90", "-sPAPERSIZE=a4",
+                           "-dFIXEDMEDIA", "-dPDFFitPage", "-sDEVICE=" + device,
+                           "-r" + QString::number(dpi + 2 * i), "-dFirstPage=" + page,
+                           "-dLastPage=" + page, "-o", picture, source}) != 0)
+            return false;
+        pictures << (suffix == "ppm" ? picture + ".jp2" : picture);
+        if (suffix == "ppm" &&
+            quietly("opj_compress", {"-i", picture, "-o", pictures.last(), "-r", "40"}) != 0)
             return false;
     }
-    return QProcess::execute("img2pdf", QStringList{"--pagesize", "A4", "-o", out} + pictures) == 0;
+    return quietly("img2pdf", QStringList{"--pagesize", "A4", "-o", out} + pictures) == 0;
 }
 
 // Documents of the kinds the corpus lacks, made from its photo scan, taken
@@ -201,17 +219,28 @@ QStringList madeDocuments(const QStringList &files, const QTemporaryDir &dir)
     if (QFileInfo::exists(scan) &&
         ghostscript(scan, icc, {"-sColorConversionStrategy=UseDeviceIndependentColor"}))
         made << icc;
-    // Office scanners' output: colour and grey JPEG pages at 300 dpi, and
-    // lossless pages of photographs near 150 dpi.
-    const QString colour = dir.filePath("made_scan-colour-300dpi.pdf"),
-                  grey = dir.filePath("made_scan-grey-300dpi.pdf"),
-                  lossless = dir.filePath("made_scan-lossless-150dpi.pdf");
-    if (QFileInfo::exists(scan) && scannedPages(scan, colour, "jpeg", 290, 10))
-        made << colour;
-    if (QFileInfo::exists(scan) && scannedPages(scan, grey, "jpeggray", 290, 10))
-        made << grey;
-    if (QFileInfo::exists(scan) && scannedPages(scan, lossless, "png16m", 145, 10))
-        made << lossless;
+    // Scanners' output: photographs on colour and grey JPEG pages at 300
+    // dpi, on lossless pages near 150 dpi (from the 300 dpi photo only: the
+    // others, enlarged, would look drawn) and on JPEG 2000 pages at 300 dpi,
+    // and text on JPEG 2000 pages.
+    const struct
+    {
+        const char *name, *device;
+        int dpi, first;
+        bool text;
+    } scans[] = {{"made_scan-colour-300dpi.pdf", "jpeg", 300, 1, false},
+                 {"made_scan-grey-300dpi.pdf", "jpeggray", 300, 1, false},
+                 {"made_scan-lossless-150dpi.pdf", "png16m", 145, 3, false},
+                 {"made_scan-jpx-300dpi.pdf", "ppmraw", 300, 1, false},
+                 {"made_text-jpx-300dpi.pdf", "ppmraw", 300, 11, true}};
+    const QString text = QString(QUIREFOLD_CORPUS) + "/R-intro_113p.pdf";
+    for (const auto &kind : scans) {
+        const QString out = dir.filePath(kind.name);
+        const QString source = kind.text ? text : scan;
+        if (QFileInfo::exists(source) &&
+            scannedPages(source, kind.first, kind.text ? 13 : 3, kind.device, kind.dpi, out))
+            made << out;
+    }
     return made;
 }
 
