@@ -10,6 +10,9 @@
 
 namespace {
 
+// What one picture may take while decoding: 120 million samples, 480 MB.
+constexpr qint64 MaxSamples = 120'000'000;
+
 // The bytes OpenJPEG reads through its stream callbacks; lives on the stack
 // of the call that owns the stream.
 struct Source
@@ -130,7 +133,7 @@ QImage pixelsOf(const opj_image_t *image)
     for (int c = 0; c < n; ++c)
         if (!image->comps[c].data || image->comps[c].w != w || image->comps[c].h != h)
             return {};
-    if (w == 0 || h == 0 || qint64(w) * h > 20000LL * 20000)
+    if (w == 0 || h == 0 || qint64(w) * h * n > MaxSamples)
         return {};
     QImage out(int(w), int(h), n == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
     if (out.isNull())
@@ -176,6 +179,12 @@ QImage JpxDecoder::decode(const QByteArray &data, QSize atLeast)
     while (halvings > 0 &&
            !opj_set_decoded_resolution_factor(reader.codec.get(), OPJ_UINT32(halvings)))
         --halvings;
+    // OpenJPEG holds four bytes a sample while it decodes.
+    const qint64 round = (qint64(1) << halvings) - 1;
+    const qint64 samples =
+        ((width + round) >> halvings) * ((height + round) >> halvings) * qint64(image->numcomps);
+    if (samples > MaxSamples)
+        return {};
     if (!opj_decode(reader.codec.get(), reader.stream.get(), reader.image.get()) ||
         !opj_end_decompress(reader.codec.get(), reader.stream.get()))
         return {};

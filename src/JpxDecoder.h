@@ -24,6 +24,7 @@ public:
 
     // The pixels as Format_Grayscale8 or Format_RGB888, decoded at the
     // smallest of the picture's halvings that is still at least `atLeast`
-    // (the full size when empty); a null image when it cannot be read.
+    // (the full size when empty); a null image when it cannot be read or
+    // would take more than 120 million samples at that size.
     static QImage decode(const QByteArray &data, QSize atLeast = {});
 };
